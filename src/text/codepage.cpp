@@ -1,0 +1,58 @@
+#include "text/codepage.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace kestrion::text {
+
+bool is_lead_byte(unsigned char c) {
+#ifdef _WIN32
+  return IsDBCSLeadByteEx(CP_ACP, c) != FALSE;
+#else
+  return c >= 0x81 && c <= 0xFE;
+#endif
+}
+
+namespace {
+
+// Calls `visit(index)` for the first byte of every character of `s`; stops when it returns true.
+template <typename Visit>
+void for_each_char(const std::string& s, Visit visit) {
+  const int n = static_cast<int>(s.size());
+  for (int i = 0; i < n;) {
+    if (visit(i)) return;
+    // A lead byte at the very end has no trail byte: it counts as one character.
+    i += (is_lead_byte(static_cast<unsigned char>(s[i])) && i + 1 < n) ? 2 : 1;
+  }
+}
+
+}  // namespace
+
+int find_char(const std::string& s, char ch, int from) {
+  int found = -1;
+  for_each_char(s, [&](int i) {
+    if (i >= from && s[i] == ch) found = i;
+    return found >= 0;
+  });
+  return found;
+}
+
+int rfind_char(const std::string& s, char ch) {
+  int found = -1;
+  for_each_char(s, [&](int i) {
+    if (s[i] == ch) found = i;
+    return false;
+  });
+  return found;
+}
+
+std::string replace_char(std::string s, char from, char to) {
+  for_each_char(s, [&](int i) {
+    if (s[i] == from) s[i] = to;
+    return false;
+  });
+  return s;
+}
+
+}  // namespace kestrion::text

@@ -1,0 +1,25 @@
+// Character-wise searches over ANSI byte strings.
+//
+// Every text in the program holds bytes of the ANSI code page (936, GBK, on the target). A
+// double-byte character's trail byte can equal '\\', '/', '(' or '.', so a search for one of these
+// steps over whole characters and only ever matches a single-byte character.
+#pragma once
+
+#include <string>
+
+namespace kestrion::text {
+
+// True when `c` starts a double-byte character. Windows asks the system for the process code
+// page; elsewhere the GBK rule applies (lead bytes 0x81-0xFE).
+bool is_lead_byte(unsigned char c);
+
+// Index of the first single-byte character `ch` at or after byte index `from`, or -1.
+int find_char(const std::string& s, char ch, int from = 0);
+
+// Index of the last single-byte character `ch`, or -1.
+int rfind_char(const std::string& s, char ch);
+
+// `s` with every single-byte character `from` replaced by `to`; trail bytes stay untouched.
+std::string replace_char(std::string s, char from, char to);
+
+}  // namespace kestrion::text
