@@ -2,6 +2,11 @@
 
 namespace kestrion {
 
+void enable_inputs(RunState& state) {
+  for (int id : {ctl::run, ctl::browse, ctl::service_address, ctl::install_folder})
+    state.enable(id, true);
+}
+
 void pump_messages(RunState& state, int count, int steps) {
   for (int i = 0; i < count; ++i) state.pump_one();
   for (int i = 0; i < steps; ++i) state.step_progress();

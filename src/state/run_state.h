@@ -49,6 +49,10 @@ class RunState {
   virtual void set_running(bool on) = 0;
 };
 
+// Enables the input controls again after a failed step, in this order: Run (1002), Browse
+// (1006), service address (1000), install folder (1005).
+void enable_inputs(RunState& state);
+
 // Drains up to `count` pending messages (each pass looks once; an empty queue does not end the
 // loop early), then steps the progress bar `steps` times.
 void pump_messages(RunState& state, int count, int steps);

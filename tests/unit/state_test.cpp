@@ -47,3 +47,13 @@ TEST(PumpMessages, StepsFollowTheLastStepSize) {
   kestrion::pump_messages(s, 10, 20);
   EXPECT_EQ(s.progress_pos(), 41);
 }
+
+TEST(EnableInputs, EnablesTheFourInputsInOrder) {
+  MemoryRunState s;
+  for (int id : {ctl::run, ctl::browse, ctl::service_address, ctl::install_folder})
+    s.enable(id, false);
+  kestrion::enable_inputs(s);
+  EXPECT_EQ(s.enable_order,
+            (std::vector<int>{ctl::run, ctl::browse, ctl::service_address, ctl::install_folder}));
+  EXPECT_TRUE(s.enabled(ctl::install_folder));
+}
