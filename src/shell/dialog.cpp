@@ -6,11 +6,30 @@
 
 namespace kestrion {
 
+namespace {
+
+constexpr UINT kTrayCallback = WM_USER + 1;
+constexpr UINT kTrayIconId = 1;
+constexpr UINT_PTR kRunTimer = 2;
+constexpr UINT kRunTimerMs = 100;
+constexpr DWORD kTrayRecordSize = 508;  // the ANSI record in its full size
+constexpr UINT kFinishedExitCode = 1;
+constexpr UINT kEndedByCloseExitCode = 4;
+// The window whose process the close guard ends when the idle dialog closes.
+constexpr char kCompanionTitle[] = "Lumivar智能Quorra安装程序";
+
+// Process-wide: the first background erase hides the dialog until its modal loop is first idle.
+bool g_first_erase = true;
+
+}  // namespace
+
 CKestrionDlg::CKestrionDlg()
     : win::ModalDialog(IDD_KESTRION),
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRION))) {}
 
-CKestrionDlg::~CKestrionDlg() = default;
+CKestrionDlg::~CKestrionDlg() {
+  if (tray_added_) Shell_NotifyIconA(NIM_DELETE, &tray_);
+}
 
 LRESULT CKestrionDlg::progress(UINT msg, WPARAM wp, LPARAM lp) const {
   return SendMessageA(item(ctl::progress), msg, wp, lp);
@@ -33,31 +52,113 @@ int CKestrionDlg::message_box(const std::string& text, const std::string& captio
 
 void CKestrionDlg::pump_one() { win::pump_one_message(); }
 
-bool CKestrionDlg::on_init_dialog() {
-  SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-  SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-  SetWindowTextA(hwnd(), win::load_string(IDS_TITLE_INSTALL).c_str());
-  static constexpr struct {
-    int control;
-    UINT string;
-  } kLabels[] = {{IDC_SERVICE_LABEL, IDS_SERVICE_LABEL}, {IDC_PROGRESS_LABEL, IDS_PROGRESS_LABEL},
-                 {IDC_FOLDER_LABEL, IDS_FOLDER_LABEL},   {IDC_RUN, IDS_RUN},
-                 {IDC_BROWSE, IDS_BROWSE},               {IDC_STATUS, IDS_STATUS_FIRST}};
-  for (const auto& label : kLabels) set_text(label.control, win::load_string(label.string));
-  set_progress_range(0, 100);
-  return true;
+void CKestrionDlg::end_process_by_title(const std::string& title) {
+  HWND window = FindWindowA(nullptr, title.c_str());
+  if (!window) return;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
+    TerminateProcess(process, kEndedByCloseExitCode);
+    CloseHandle(process);
+  }
+}
+
+void CKestrionDlg::add_tray_icon() {
+  ShowWindow(hwnd(), SW_HIDE);
+  tray_ = {};
+  tray_.cbSize = kTrayRecordSize;
+  tray_.hWnd = hwnd();
+  tray_.uID = kTrayIconId;
+  tray_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  tray_.uCallbackMessage = kTrayCallback;
+  tray_.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRION));
+  const std::string tip = win::load_string(IDS_TITLE_INSTALL);
+  lstrcpynA(tray_.szTip, tip.c_str(), sizeof tray_.szTip);
+  tray_added_ = Shell_NotifyIconA(NIM_ADD, &tray_) != FALSE;
 }
 
 bool CKestrionDlg::on_command(int id, int /*notify*/) {
   switch (id) {
-    case IDOK:  // Enter never closes the dialog
+    case IDC_RUN:
+      run();
       return true;
-    case IDCANCEL:  // Esc
+    case IDC_BROWSE:
+      browse();
+      return true;
+    case IDOK:  // Enter never ends the dialog
+      if (GetFocus() == item(ctl::service_address)) SetFocus(item(ctl::service_address));
+      return true;
+    case IDCANCEL:  // Esc ends it without the close guard
       end_dialog(IDCANCEL);
       return true;
     default:
       return false;
   }
+}
+
+bool CKestrionDlg::on_paint() {
+  if (!IsIconic(hwnd())) return false;
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd(), &ps);
+  SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT r;
+  GetClientRect(hwnd(), &r);
+  const int x = (r.right - r.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (r.bottom - r.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(dc, x, y, icon_);
+  EndPaint(hwnd(), &ps);
+  return true;
+}
+
+bool CKestrionDlg::on_erase_background(HDC /*dc*/) {
+  if (!g_first_erase) return false;
+  g_first_erase = false;
+  ShowWindow(hwnd(), SW_HIDE);
+  return true;
+}
+
+bool CKestrionDlg::on_timer(UINT_PTR id) {
+  MSG msg;
+  if (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  if (id == kRunTimer) {
+    KillTimer(hwnd(), kRunTimer);
+    // A tick dispatched by the pump above re-enters this handler; only one of them runs.
+    if (timer_run_pending_) {
+      timer_run_pending_ = false;
+      run();
+    }
+  }
+  return false;
+}
+
+bool CKestrionDlg::on_close() {
+  if (running_) {
+    message_box(win::load_string(IDS_CANNOT_EXIT), {}, MB_OK);
+    return true;
+  }
+  end_process_by_title(kCompanionTitle);
+  end_dialog(IDCANCEL);
+  return false;
+}
+
+bool CKestrionDlg::on_message(UINT msg, WPARAM /*wp*/, LPARAM lp, INT_PTR& result) {
+  if (msg != kTrayCallback) return false;
+  if (lp == WM_LBUTTONDOWN || lp == WM_RBUTTONDOWN) {
+    SetWindowLongA(hwnd(), GWL_EXSTYLE, GetWindowLongA(hwnd(), GWL_EXSTYLE) | WS_EX_TOPMOST);
+    ShowWindow(hwnd(), SW_SHOW);
+  }
+  result = 0;
+  return true;
+}
+
+void CKestrionDlg::finish_process() {
+  running_ = false;
+  if (tray_added_) Shell_NotifyIconA(NIM_DELETE, &tray_);
+  tray_added_ = false;
+  exit(kFinishedExitCode);
 }
 
 }  // namespace kestrion

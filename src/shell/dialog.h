@@ -1,8 +1,11 @@
-// The main dialog: template 102, the run state on its real controls.
+// The main dialog: template 102, the run state on its real controls, and the window's handlers
+// (paint, tray icon, timer, Run, Browse, Enter, close guard, first erase).
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
+
+#include <string>
 
 #include "state/run_state.h"
 #include "win/dialog.h"
@@ -30,17 +33,32 @@ class CKestrionDlg : public win::ModalDialog, public RunState {
   bool running() const override { return running_; }
   void set_running(bool on) override { running_ = on; }
 
+  // Ends the process owning the top-level window with exactly this title (exit code 4).
+  static void end_process_by_title(const std::string& title);
+  // Hides the dialog and puts the program icon in the notification area.
+  void add_tray_icon();
+
  protected:
   bool on_init_dialog() override;
   bool on_command(int id, int notify) override;
+  bool on_paint() override;
+  bool on_erase_background(HDC dc) override;
   HICON on_query_drag_icon() override { return icon_; }
+  bool on_timer(UINT_PTR id) override;
+  bool on_close() override;
+  bool on_message(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
 
  private:
   LRESULT progress(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const;
+  void run();             // the run sequence, once per press or timer start
+  void browse();          // the Browse button
+  void finish_process();  // the end of a finished run: exit code 1
 
   HICON icon_;
   NOTIFYICONDATAA tray_{};
+  bool tray_added_ = false;
   bool running_ = false;
+  bool timer_run_pending_ = false;  // timer 2 starts the run at most once
 };
 
 }  // namespace kestrion
