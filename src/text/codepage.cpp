@@ -55,4 +55,16 @@ std::string replace_char(std::string s, char from, char to) {
   return s;
 }
 
+std::string cut_to_bytes(const std::string& s, std::size_t max_bytes) {
+  if (s.size() <= max_bytes) return s;
+  // The last character start at or before max_bytes is where the cut goes.
+  std::size_t end = 0;
+  for_each_char(s, [&](int i) {
+    if (static_cast<std::size_t>(i) > max_bytes) return true;
+    end = static_cast<std::size_t>(i);
+    return false;
+  });
+  return s.substr(0, end);
+}
+
 }  // namespace kestrion::text

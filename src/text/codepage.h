@@ -5,6 +5,7 @@
 // steps over whole characters and only ever matches a single-byte character.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace kestrion::text {
@@ -21,5 +22,9 @@ int rfind_char(const std::string& s, char ch);
 
 // `s` with every single-byte character `from` replaced by `to`; trail bytes stay untouched.
 std::string replace_char(std::string s, char from, char to);
+
+// The longest start of `s` of at most `max_bytes` bytes that ends on a character boundary (a
+// double-byte character is never cut in half).
+std::string cut_to_bytes(const std::string& s, std::size_t max_bytes);
 
 }  // namespace kestrion::text

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>  // CoInitialize: not in <windows.h> when it is lean
 #include <wininet.h>
 
 #include <utility>
