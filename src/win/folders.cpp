@@ -1,0 +1,14 @@
+#include "win/folders.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+namespace kestrion::win {
+
+bool make_folder(const std::string& path) {
+  if (PathIsDirectoryA(path.c_str())) return true;
+  CreateDirectoryA(path.c_str(), nullptr);
+  return PathIsDirectoryA(path.c_str()) != FALSE;
+}
+
+}  // namespace kestrion::win

@@ -1,0 +1,12 @@
+// Folder creation one level at a time, as every folder of the installation is made.
+#pragma once
+
+#include <string>
+
+namespace kestrion::win {
+
+// Creates `path` (one level, default security) when the system does not report it as an
+// existing folder. A missing parent is not made. True when it is a folder afterwards.
+bool make_folder(const std::string& path);
+
+}  // namespace kestrion::win
