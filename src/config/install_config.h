@@ -1,0 +1,19 @@
+// posconfig.json, the configuration file of one installation, in its version folder.
+#pragma once
+
+#include <string>
+
+#include "state/run_state.h"
+
+namespace kestrion {
+
+constexpr const char* kInstallConfigName = "posconfig.json";
+
+// Writes version_folder\posconfig.json with its seven members from controls 1019, 1017, 1000
+// (normalised) and 1012 and one reading of the clock; "createtime" comes from an existing file
+// ("" when it has none), or is the time of this call for a new or unreadable one (which is then
+// kept in a side copy). The second folder is not used. False when the file was not written.
+bool save_install_config(RunState& state, const std::string& version_folder,
+                         const std::string& host_folder);
+
+}  // namespace kestrion
