@@ -1,0 +1,214 @@
+#include "shell/launch_code.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "text/codepage.h"
+
+namespace kestrion {
+
+namespace {
+
+constexpr std::size_t kArgumentItems = 8;  // the program path and seven arguments
+constexpr std::size_t kWithServiceItems = 9;
+constexpr const char* kEmptyReportVersion = "-1.0";
+
+bool is_last(const std::string& s, int index) {
+  return index >= 0 && static_cast<std::size_t>(index) + 1 == s.size();
+}
+
+}  // namespace
+
+LaunchArguments launch_arguments_from_items(const std::vector<std::string>& items) {
+  LaunchArguments a;
+  a.item_count = static_cast<int>(items.size());
+  if (items.size() >= kArgumentItems) {
+    a.arg_upgradeurl = items[1];
+    a.arg_upgradefileurl = items[2];
+    a.arg_upgradeversion = items[3];
+    a.arg_upgradepath = items[4];
+    a.arg_upgradeoldversion = items[5];
+    a.arg_isdownfile = items[6];
+    a.arg_upoldreportversion = items[7] == kEmptyReportVersion ? "" : items[7];
+    if (items.size() == kWithServiceItems) a.arg_requestservice = items[8];
+  }
+  return a;
+}
+
+std::vector<std::string> launch_argument_log_lines(const LaunchArguments& a) {
+  if (a.item_count <= 1) return {};
+  const std::string label = "升级启动程序入参：";
+  const std::string arrow = " >>>> ：";
+  return {
+      label + "arg_upgradeurl" + arrow + a.arg_upgradeurl,
+      label + "arg_upgradefileurl" + arrow + a.arg_upgradefileurl,
+      label + "arg_upgradeversion" + arrow + a.arg_upgradeversion,
+      label + "arg_upgradepath" + arrow + a.arg_upgradepath,
+      label + "arg_upgradeoldversion" + arrow + a.arg_upgradeoldversion,
+      label + "arg_isdownfile" + arrow + a.arg_isdownfile,
+      label + "arg_upoldreportversion" + arrow + a.arg_upoldreportversion,
+      label + "arg_requestservice" + arrow + a.arg_requestservice,
+  };
+}
+
+RunMode run_mode(const LaunchArguments& a) {
+  const bool upgrade = !a.arg_upgradeurl.empty() && !a.arg_upgradefileurl.empty() &&
+                       !a.arg_upgradeversion.empty() && !a.arg_upgradepath.empty() &&
+                       !a.arg_upgradeoldversion.empty();
+  if (!upgrade) return RunMode::install;
+  return a.arg_isdownfile == "N" ? RunMode::upgrade_finish : RunMode::upgrade_download;
+}
+
+std::string upgrade_install_folder(const std::string& upgrade_path) {
+  const int slash = text::rfind_char(upgrade_path, '\\');
+  return slash < 0 ? std::string() : upgrade_path.substr(0, slash);
+}
+
+FileNameCode decode_file_name_code(const std::string& program_path) {
+  const std::string name = program_path.substr(text::rfind_char(program_path, '\\') + 1);
+  const int open = text::find_char(name, '(');
+  const std::string after = open < 0 ? name : name.substr(open + 1);
+  const int close = text::find_char(after, ')');
+  std::string code = close < 0 ? std::string() : after.substr(0, close);
+
+  FileNameCode out;
+  const int n = text::find_char(code, 'N');
+  if (n > 0) {
+    code.resize(n);
+    out.service_center = kServiceCenter;
+  }
+  code = text::replace_char(code, '_', ':');
+
+  std::string scheme = "http://";
+  const int r = text::find_char(code, 'R');
+  if (r > 0) {
+    const int s = text::rfind_char(code, 'S');
+    if (s > 0 && is_last(code, s)) {
+      code.pop_back();
+      scheme = "https://";
+    }
+    code = text::replace_char(code, 'R', '/');
+    // Taken after every "R" became "/", so that prefix and address name the same path.
+    out.path_prefix = code.substr(r + 1);
+  } else {
+    const int s = text::rfind_char(code, 's');
+    if (s > 0 && is_last(code, s)) {
+      code.pop_back();
+      scheme = "https://";
+    }
+  }
+  out.service_address = scheme + code + "/";
+  out.server_text = code;
+  return out;
+}
+
+std::optional<std::string> service_path_from_url(const std::string& upgrade_url) {
+  const int p = text::find_char(upgrade_url, '/');
+  const std::size_t from = static_cast<std::size_t>(p + 2);
+  const std::string rest = from < upgrade_url.size() ? upgrade_url.substr(from) : std::string();
+  const int q = text::find_char(rest, '/');
+  if (q > 0) return rest.substr(q + 1);
+  return std::nullopt;
+}
+
+// ---- the encoder ------------------------------------------------------------------------------
+
+namespace {
+
+bool all_of(const std::string& s, const char* extra) {
+  for (unsigned char c : s)
+    if (!std::isalnum(c) && !std::strchr(extra, c)) return false;
+  return true;
+}
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Why the address cannot be carried, or "" when it can. `host`, `port` and `segment` are the
+// parts of an address already split at "://", ":" and "/".
+std::string marker_conflict(const std::string& host, const std::string& port,
+                            const std::string& segment, bool secure, bool service_center) {
+  if (host.find('_') != std::string::npos || segment.find('_') != std::string::npos)
+    return "\"_\" would read as \":\"";
+  const std::size_t n = host.find('N');
+  if (n != std::string::npos && n > 0) return "\"N\" in the host would end the address there";
+  if (n == 0 && service_center)
+    return "a host starting with \"N\" cannot take the service-centre marker";
+  if (segment.find('N') != std::string::npos) return "\"N\" in the path would end the address there";
+  const std::size_t r = host.find('R');
+  if (r != std::string::npos && r > 0) return "\"R\" in the host would read as \"/\"";
+  if (r == 0 && !segment.empty()) return "a host starting with \"R\" cannot carry a path";
+  if (segment.find('R') != std::string::npos) return "\"R\" in the path would read as \"/\"";
+  if (!secure && !segment.empty() && segment.back() == 'S')
+    return "a path ending in \"S\" would read as https";
+  if (!secure && segment.empty() && port.empty() && host.size() > 1 && host.back() == 's')
+    return "a host ending in \"s\" without a port would read as https; give the port (\":80\")";
+  return {};
+}
+
+}  // namespace
+
+EncodedCode encode_file_name_code(const std::string& service_url, bool service_center) {
+  auto refuse = [](const std::string& why) { return EncodedCode{{}, why, {}}; };
+
+  const std::size_t sep = service_url.find("://");
+  if (sep == std::string::npos) return refuse("the address needs a scheme: http:// or https://");
+  const std::string scheme = lower(service_url.substr(0, sep));
+  if (scheme != "http" && scheme != "https")
+    return refuse("only http and https addresses can be carried, not " + scheme);
+  const bool secure = scheme == "https";
+  const std::string rest = service_url.substr(sep + 3);
+  if (rest.find('?') != std::string::npos) return refuse("a query string cannot be carried");
+  if (rest.find('#') != std::string::npos) return refuse("a fragment (\"#\") cannot be carried");
+  if (rest.find('@') != std::string::npos) return refuse("a user name (\"@\") cannot be carried");
+
+  const std::size_t slash = rest.find('/');
+  const std::string authority = rest.substr(0, slash);
+  std::string segment = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+  if (!segment.empty() && segment.back() == '/') {
+    segment.pop_back();
+    if (segment.empty()) return refuse("an empty path segment cannot be carried");
+  }
+  if (segment.find('/') != std::string::npos)
+    return refuse("only one path segment can be carried");
+
+  if (authority.find('[') != std::string::npos) return refuse("IPv6 addresses cannot be carried");
+  const std::size_t colon = authority.find(':');
+  const std::string host = authority.substr(0, colon);
+  const std::string port = colon == std::string::npos ? std::string() : authority.substr(colon + 1);
+  if (host.empty()) return refuse("the address has no host");
+  if (colon != std::string::npos) {
+    const bool digits = !port.empty() && port.size() <= 5 && port[0] != '0' &&
+                        port.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || std::stol(port) > 65535)
+      return refuse("the port must be a number from 1 to 65535");
+  }
+  if (const std::string why = marker_conflict(host, port, segment, secure, service_center);
+      !why.empty())
+    return refuse(why);
+  if (!all_of(host, ".-")) return refuse("the host may hold only letters, digits, \".\" and \"-\"");
+  if (!all_of(segment, ".-~"))
+    return refuse("the path may hold only letters, digits, \".\", \"-\" and \"~\"");
+
+  std::string code = host + (port.empty() ? "" : "_" + port);
+  if (!segment.empty()) code += "R" + segment;
+  if (secure) code += segment.empty() ? "s" : "S";
+  if (service_center) code += "N";
+  const std::string address = scheme + "://" + host + (port.empty() ? "" : ":" + port) + "/" +
+                              (segment.empty() ? "" : segment + "/");
+
+  // The decoder has the last word: a code that would not give the address back is refused.
+  const FileNameCode back = decode_file_name_code(setup_file_name(code));
+  const std::optional<std::string> prefix =
+      segment.empty() ? std::nullopt : std::optional<std::string>(segment);
+  if (back.service_address != address || back.path_prefix != prefix ||
+      back.service_center != (service_center ? kServiceCenter : ""))
+    return refuse("the address cannot be carried by a file-name code");
+  return {code, {}, address};
+}
+
+std::string setup_file_name(const std::string& code) { return "setup(" + code + ").exe"; }
+
+}  // namespace kestrion
