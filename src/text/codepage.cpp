@@ -67,4 +67,8 @@ std::string cut_to_bytes(const std::string& s, std::size_t max_bytes) {
   return s.substr(0, end);
 }
 
+bool ends_with_char(const std::string& s, char ch) {
+  return !s.empty() && rfind_char(s, ch) == static_cast<int>(s.size()) - 1;
+}
+
 }  // namespace kestrion::text

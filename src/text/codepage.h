@@ -27,4 +27,8 @@ std::string replace_char(std::string s, char from, char to);
 // double-byte character is never cut in half).
 std::string cut_to_bytes(const std::string& s, std::size_t max_bytes);
 
+// True when the last character of `s` is the single-byte character `ch` (a trail byte equal to
+// `ch` does not count).
+bool ends_with_char(const std::string& s, char ch);
+
 }  // namespace kestrion::text

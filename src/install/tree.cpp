@@ -1,0 +1,117 @@
+#include "install/tree.h"
+
+#include <windows.h>
+
+#include "config/log.h"
+#include "text/codepage.h"
+#include "text/path.h"
+#include "win/errors.h"
+#include "win/folders.h"
+#include "win/handles.h"
+
+namespace kestrion {
+
+namespace {
+
+constexpr char kCopyError[] = "升级错误 myCopyFileOrDeleteFile >>>> ：";
+
+bool is_dots(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Calls `visit` for every entry of `folder` but "." and "..", in the order the system lists
+// them, after taking one pending message. A folder that does not exist has no entries; one that
+// cannot be listed throws FileError.
+template <typename Visit>
+void for_each_entry(RunState& state, const std::string& folder, Visit visit) {
+  const std::string pattern = folder + "\\*.*";
+  if (!text::path_fits(pattern))
+    throw win::FileError(ERROR_FILENAME_EXCED_RANGE,
+                         folder + " ：" + win::system_text(ERROR_FILENAME_EXCED_RANGE));
+  WIN32_FIND_DATAA entry;
+  win::FindHandle find(FindFirstFileA(pattern.c_str(), &entry));
+  if (!find) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    throw win::FileError(error, folder + " ：" + win::system_text(error));
+  }
+  do {
+    state.pump_one();
+    if (!is_dots(entry.cFileName)) visit(entry);
+  } while (FindNextFileA(find.get(), &entry));
+  const DWORD error = GetLastError();
+  if (error != ERROR_NO_MORE_FILES) throw win::FileError(error, folder + " ：" + win::system_text(error));
+}
+
+bool is_folder(const WIN32_FIND_DATAA& entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The absolute form of a path, without a trailing separator, for comparing two folders.
+std::string full_path(const std::string& path) {
+  char buffer[MAX_PATH];
+  DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+  std::string full = n > 0 && n < MAX_PATH ? std::string(buffer, n) : path;
+  while (full.size() > 3 && (text::ends_with_char(full, '\\') || text::ends_with_char(full, '/')))
+    full.pop_back();
+  return full;
+}
+
+bool same_name(const std::string& a, const std::string& b) {
+  return lstrcmpiA(a.c_str(), b.c_str()) == 0;  // file names compare without case
+}
+
+// One level of the copy; `skip` is the destination's full path, never walked into.
+bool copy_folder(RunState& state, const std::string& destination, const std::string& source,
+                 const std::string& leave_out, const std::string& skip) {
+  bool ok = true;
+  try {
+    win::make_folder(destination);
+    for_each_entry(state, source, [&](const WIN32_FIND_DATAA& entry) {
+      const std::string from = source + "\\" + entry.cFileName;
+      const std::string to = destination + "\\" + entry.cFileName;
+      if (is_folder(entry)) {
+        if (!same_name(full_path(from), skip))
+          ok = copy_folder(state, to, from, std::string(), skip) && ok;
+      } else if (leave_out.empty() || !same_name(entry.cFileName, leave_out)) {
+        if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) {
+          const DWORD error = GetLastError();
+          write_log(kCopyError + from + " => " + to + " ：" + win::system_text(error));
+          ok = false;
+        }
+      }
+    });
+  } catch (const win::SystemError& e) {
+    write_log(kCopyError + e.text());
+    return false;
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool myCopyFileOrDeleteFile(RunState& state, const std::string& destination,
+                            const std::string& source, const std::string& leave_out) {
+  if (source.empty()) return true;
+  const std::string skip = full_path(destination);
+  if (same_name(full_path(source), skip)) return true;
+  return copy_folder(state, destination, source, leave_out, skip);
+}
+
+void delete_tree(RunState& state, std::string folder) {
+  try {
+    for_each_entry(state, folder, [&](const WIN32_FIND_DATAA& entry) {
+      const std::string path = folder + "\\" + entry.cFileName;
+      if (is_folder(entry)) {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) delete_tree(state, path);
+        RemoveDirectoryA(path.c_str());
+      } else {
+        DeleteFileA(path.c_str());
+      }
+    });
+  } catch (const win::SystemError&) {
+    // Nothing is reported: what cannot be listed stays.
+  }
+}
+
+}  // namespace kestrion

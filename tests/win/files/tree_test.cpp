@@ -1,0 +1,151 @@
+// Folder walks on real folders: the copy of a previous installation and the removal of a tree.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "files_test.h"
+#include "install/tree.h"
+#include "state/memory_state.h"
+
+using namespace kestrion;
+using test::list_tree;
+using test::put_file;
+using test::read_file;
+
+namespace {
+
+const std::string kJou = "乗";  // GBK 0x81 0x5C: its trail byte is '\'
+
+class Copy : public ::testing::Test {
+ protected:
+  void SetUp() override { test::clear_log(); }
+  bool copy(const std::string& to, const std::string& from, const std::string& leave_out = {}) {
+    return myCopyFileOrDeleteFile(state, to, from, leave_out);
+  }
+  test::TempFolder tmp{"copy"};
+  MemoryRunState state;
+};
+
+TEST_F(Copy, TreeIntoEmptyDestination) {
+  put_file(tmp / "a\\x.txt", "x");
+  put_file(tmp / "a\\sub\\y.txt", "y");
+  put_file(tmp / ("a\\sub\\" + kJou + "\\z.txt"), "z");
+  CreateDirectoryA((tmp / "a\\empty").c_str(), nullptr);
+  ASSERT_TRUE(copy(tmp / "d", tmp / "a"));
+  EXPECT_EQ(list_tree(tmp / "d"), list_tree(tmp / "a"));
+  EXPECT_EQ(read_file(tmp / ("d\\sub\\" + kJou + "\\z.txt")), "z");
+  EXPECT_GE(state.pumps, 7);  // one message per entry, "." and ".." included
+  EXPECT_EQ(test::log_text(), "");
+}
+
+TEST_F(Copy, ReplacesFilesOfTheSameNameAndKeepsTheOthers) {
+  put_file(tmp / "a\\x.txt", "new");
+  put_file(tmp / "a\\sub\\y.txt", "new y");
+  put_file(tmp / "d\\x.txt", "old");
+  put_file(tmp / "d\\sub\\mine.txt", "mine");
+  ASSERT_TRUE(copy(tmp / "d", tmp / "a"));
+  EXPECT_EQ(read_file(tmp / "d\\x.txt"), "new");
+  EXPECT_EQ(read_file(tmp / "d\\sub\\y.txt"), "new y");
+  EXPECT_EQ(read_file(tmp / "d\\sub\\mine.txt"), "mine");
+}
+
+TEST_F(Copy, NothingToCopyIsASuccess) {
+  put_file(tmp / "same\\x.txt", "x");
+  CreateDirectoryA((tmp / "empty").c_str(), nullptr);
+  EXPECT_TRUE(copy(tmp / "d1", tmp / "missing"));
+  EXPECT_TRUE(test::folder_exists(tmp / "d1"));  // made, as for any source
+  EXPECT_TRUE(copy(tmp / "d2", tmp / "empty"));
+  EXPECT_EQ(list_tree(tmp / "d2"), std::vector<std::string>{});
+  EXPECT_TRUE(test::folder_exists(tmp / "d2"));
+  // An empty source would name the drive's root: nothing happens at all.
+  EXPECT_TRUE(copy(tmp / "d3", ""));
+  EXPECT_FALSE(test::folder_exists(tmp / "d3"));
+  // The same folder, spelled differently: a reinstall of the version that is installed.
+  std::string upper = tmp / "SAME\\";
+  EXPECT_TRUE(copy(upper, tmp / "same"));
+  EXPECT_EQ(read_file(tmp / "same\\x.txt"), "x");
+  EXPECT_EQ(test::log_text(), "");
+}
+
+TEST_F(Copy, DestinationInsideTheSourceIsNotCopiedIntoItself) {
+  put_file(tmp / "a\\x.txt", "x");
+  put_file(tmp / "a\\sub\\y.txt", "y");
+  ASSERT_TRUE(copy(tmp / "a\\new", tmp / "a"));
+  EXPECT_EQ(list_tree(tmp / "a\\new"),
+            (std::vector<std::string>{"sub\\", "sub\\y.txt", "x.txt"}));
+}
+
+TEST_F(Copy, FilesThatCannotBeCopiedAreLoggedAndFailTheCopy) {
+  put_file(tmp / "a\\locked.txt", "l");
+  put_file(tmp / "a\\sub\\held.txt", "h");
+  put_file(tmp / "a\\sub\\z.txt", "z");
+  put_file(tmp / "a\\w.txt", "w");
+  HANDLE locked = CreateFileA((tmp / "a\\sub\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  const bool ok = copy(tmp / "d", tmp / "a");
+  CloseHandle(locked);
+  EXPECT_FALSE(ok);
+  // The rest of the walk went on; the failure deep in the tree reached the top.
+  EXPECT_EQ(read_file(tmp / "d\\w.txt"), "w");
+  EXPECT_EQ(read_file(tmp / "d\\sub\\z.txt"), "z");
+  EXPECT_EQ(read_file(tmp / "d\\locked.txt"), "l");
+  EXPECT_FALSE(test::file_exists(tmp / "d\\sub\\held.txt"));
+  const std::string log = test::log_text();
+  const std::string line = "\r\n升级错误 myCopyFileOrDeleteFile >>>> ：" + (tmp / "a\\sub\\held.txt") +
+                           " => " + (tmp / "d\\sub\\held.txt") + " ：";
+  ASSERT_EQ(log.compare(0, line.size(), line), 0) << log;
+  EXPECT_GT(log.size(), line.size());  // the system's text follows
+  EXPECT_EQ(log.find("\r\n", 2), std::string::npos) << "one line only";
+}
+
+TEST_F(Copy, DestinationWhoseParentIsMissing) {
+  put_file(tmp / "a\\x.txt", "x");
+  EXPECT_FALSE(copy(tmp / "no\\such\\d", tmp / "a"));
+  EXPECT_FALSE(test::folder_exists(tmp / "no"));
+  EXPECT_NE(test::log_text().find(tmp / "a\\x.txt"), std::string::npos);
+}
+
+TEST_F(Copy, LeavesOutTheStalePackageOfThePreviousInstallation) {
+  put_file(tmp / "prev\\TILLWRIGHT.zip", "stale");
+  put_file(tmp / "prev\\app\\TILLWRIGHT.zip", "inside the app: copied");
+  put_file(tmp / "prev\\posconfig.json", "{}");
+  put_file(tmp / "new\\TILLWRIGHT.zip", "fresh");
+  ASSERT_TRUE(copy(tmp / "new", tmp / "prev", "TILLWRIGHT.zip"));
+  EXPECT_EQ(read_file(tmp / "new\\TILLWRIGHT.zip"), "fresh");
+  EXPECT_EQ(read_file(tmp / "new\\app\\TILLWRIGHT.zip"), "inside the app: copied");
+  EXPECT_EQ(read_file(tmp / "new\\posconfig.json"), "{}");
+}
+
+class DeleteTree : public ::testing::Test {
+ protected:
+  test::TempFolder tmp{"delete"};
+  MemoryRunState state;
+};
+
+TEST_F(DeleteTree, EmptiesNestedFoldersAndKeepsTheFolder) {
+  put_file(tmp / "v\\TILLWRIGHT.zip", "p");
+  put_file(tmp / "v\\app\\lib\\deep\\x.dll", "x");
+  put_file(tmp / ("v\\app\\" + kJou + "\\y.txt"), "y");
+  CreateDirectoryA((tmp / "v\\app\\empty").c_str(), nullptr);
+  delete_tree(state, tmp / "v");
+  EXPECT_TRUE(test::folder_exists(tmp / "v"));
+  EXPECT_EQ(list_tree(tmp / "v"), std::vector<std::string>{});
+  EXPECT_GE(state.pumps, 8);
+}
+
+TEST_F(DeleteTree, WhatCannotBeDeletedStaysWithTheFoldersAboveIt) {
+  put_file(tmp / "v\\keep\\ro.txt", "r");
+  put_file(tmp / "v\\gone\\x.txt", "x");
+  SetFileAttributesA((tmp / "v\\keep\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  delete_tree(state, tmp / "v");
+  EXPECT_EQ(list_tree(tmp / "v"), (std::vector<std::string>{"keep\\", "keep\\ro.txt"}));
+}
+
+TEST_F(DeleteTree, MissingFolderDoesNothing) {
+  delete_tree(state, tmp / "missing");
+  EXPECT_FALSE(test::folder_exists(tmp / "missing"));
+  EXPECT_EQ(state.pumps, 0);
+}
+
+}  // namespace
