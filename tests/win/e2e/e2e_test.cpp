@@ -1,0 +1,394 @@
+// The whole program under Wine in a real window, against the sample service on 127.0.0.1:
+// what a store sees (texts, boxes, exit code) and what it gets on disk (the installed tree,
+// posclient.json and posconfig.json byte for byte, the shortcut, the log).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <regex>
+
+#include "installer.h"
+#include "service.h"
+#include "state/ids.h"
+#include "support.h"
+#include "text/convert.h"
+
+namespace kestrion::test {
+namespace {
+
+// What the store should see, in the string table's Chinese.
+constexpr char kInstalled[] = "安装成功，请双击桌面图标启动客户端";
+constexpr char kShortcutName[] = "门店收银";
+
+std::string escaped(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+// posclient.json as the program writes it: the entries in order, CR LF, three-space indents.
+std::string register_bytes(const std::vector<std::pair<std::string, std::string>>& entries) {
+  std::string out = "{\r\n   \"pos\" : [\r\n";
+  for (size_t i = 0; i < entries.size(); ++i) {
+    out += "      {\r\n         \"foldername\" : \"" + escaped(entries[i].first) +
+           "\",\r\n         \"serviceurl\" : \"" + escaped(entries[i].second) + "\"\r\n      }";
+    out += i + 1 < entries.size() ? ",\r\n" : "\r\n";
+  }
+  return out + "   ]\r\n}\r\n";
+}
+
+// posconfig.json with the times it holds; they must be well-formed and both times are checked
+// against each other by the caller.
+std::string config_bytes(const std::string& create, const std::string& edit,
+                         const std::string& folder, const std::string& report,
+                         const std::string& url, const std::string& version,
+                         const std::string& service_center = "") {
+  return "{\r\n   \"REQUEST_SERVICE\" : \"" + service_center + "\",\r\n   \"createtime\" : \"" +
+         create + "\",\r\n   \"edittime\" : \"" + edit + "\",\r\n   \"foldername\" : \"" +
+         escaped(folder) + "\",\r\n   \"reportversion\" : \"" + report +
+         "\",\r\n   \"serviceurl\" : \"" + url + "\",\r\n   \"version\" : \"" + version +
+         "\"\r\n}\r\n";
+}
+
+struct Times {
+  std::string create, edit;
+};
+Times config_times(const std::string& bytes) {
+  static const std::regex time("\"(createtime|edittime)\" : \"(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)\"");
+  Times t;
+  for (std::sregex_iterator it(bytes.begin(), bytes.end(), time), end; it != end; ++it)
+    ((*it)[1] == "createtime" ? t.create : t.edit) = (*it)[2];
+  return t;
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    service_.reset();
+    DeleteFileA(register_path().c_str());
+    for (const auto& name : {std::string(kShortcutName), std::string("Other")})
+      DeleteFileA((desktop_folder() + "\\" + name + ".lnk").c_str());
+  }
+
+  static std::string register_path() { return appdata_folder() + "\\Tillwright\\posclient.json"; }
+  std::string setup_name() const {
+    return "setup(127.0.0.1_" + std::to_string(service_.port()) + ").exe";
+  }
+  // The host folder name of the service address http://127.0.0.1:<port>/.
+  std::string host() const { return "1270000010" + std::to_string(service_.port()); }
+  std::string root() const { return till_.path() + "\\Tillwright"; }
+  std::string version_folder(const std::string& v) const { return root() + "\\" + host() + "\\" + v; }
+
+  void serve(const std::string& package, const std::string& version, const std::string& is_full,
+             const std::string& client_name = kShortcutName) {
+    service_.configure(R"({"client_name": ")" + client_name + R"(", "version": ")" + version +
+                       R"(", "is_full": ")" + is_full + R"(", "package_url": "{base}/files/)" +
+                       package + "\"}");
+  }
+
+  // Keeps a copy of the desktop link for lnkinfo with what it must show (a later ctest step).
+  void expect_link(const std::string& copy, const std::string& app_folder) {
+    const std::string link = desktop_folder() + "\\" + kShortcutName + ".lnk";
+    ASSERT_TRUE(file_exists(link));
+    const std::string kept = build_folder() + "\\tests\\win\\e2e\\links";
+    make_folders(kept);
+    ASSERT_TRUE(CopyFileA(link.c_str(), (kept + "\\" + copy).c_str(), FALSE));
+    const std::string line = copy + "\t" + app_folder + "\\TILLWRIGHT.exe\t" + app_folder + "\\\t-\n";
+    write_file(kept + "\\expected.txt", read_file(kept + "\\expected.txt") + text::ansi_to_utf8(line));
+  }
+
+  // A finished install-mode run: press Run, the success box, exit code 1.
+  void install(Installer& setup) {
+    setup.set(IDC_INSTALL_FOLDER, till_.path());
+    setup.press_run();
+    MessageBoxInfo box = setup.answer_box(IDOK);
+    EXPECT_EQ(box.text, kInstalled);
+    EXPECT_EQ(box.caption, setup.app_name());
+    EXPECT_EQ(setup.wait_exit(), 1u);
+  }
+
+  Service service_;
+  TempFolder store_{"store"};
+  TempFolder till_{"till"};
+};
+
+TEST_F(EndToEnd, InstallModeWithAFullPackage) {
+  serve("full.zip", "2.1.5", "true");
+  Installer setup(store_.path(), setup_name());
+  setup.start();
+  ASSERT_TRUE(setup.dialog());
+  EXPECT_EQ(setup.text(IDC_SERVICE_ADDRESS), service_.base_url());
+  EXPECT_EQ(window_text(setup.dialog()), "Lumivar-POS安装程序");
+  install(setup);
+
+  const std::string v = version_folder("2_1_5");
+  EXPECT_EQ(list_tree(v), (std::vector<std::string>{"app\\", "app\\TILLWRIGHT.exe", "app\\data\\",
+                                                    "app\\data\\menu.txt", "app\\readme.txt",
+                                                    "app\\success\\", "posconfig.json"}));
+  EXPECT_EQ(read_file(v + "\\app\\data\\menu.txt"), "菜单 1\r\n");
+  EXPECT_EQ(read_file(register_path()), register_bytes({{v, service_.base_url()}}));
+  const std::string config = read_file(v + "\\posconfig.json");
+  Times t = config_times(config);
+  EXPECT_EQ(t.create, t.edit);
+  EXPECT_EQ(config, config_bytes(t.create, t.edit, v, "", service_.base_url(), "2.1.5"));
+  expect_link("install_full.lnk", v + "\\app");
+
+  const std::string log = setup.log();
+  EXPECT_NE(log.find("\r\n桌面快捷方式 >>>> ：门店收银"), std::string::npos) << log;
+  EXPECT_NE(log.find("\r\n安装包下载地址 >>>> ：" + service_.url("/files/full.zip")),
+            std::string::npos);
+  // The client is not started in install mode.
+  EXPECT_FALSE(file_exists(v + "\\app\\launched.txt"));
+}
+
+// A partial package is laid over a copy of the previous installation: the package's files
+// replace theirs, the others stay, posconfig.json's createtime carries over.
+TEST_F(EndToEnd, PartialPackageOverThePreviousInstallation) {
+  serve("full.zip", "2.1.5", "true");
+  {
+    Installer first(store_.path(), setup_name());
+    first.start();
+    install(first);
+  }
+  const std::string old = version_folder("2_1_5");
+  const Times before = config_times(read_file(old + "\\posconfig.json"));
+  write_file(old + "\\TILLWRIGHT.zip", "a stale package left behind");
+  Sleep(1100);  // the edit time must differ from the creation time
+
+  serve("partial.zip", "2.1.6", "false");
+  Installer second(store_.path(), setup_name());
+  second.start();
+  // posclient.json names the earlier install: it is proposed, and remembered as the previous one.
+  EXPECT_EQ(second.text(IDC_PREVIOUS_FOLDER), old);
+  EXPECT_EQ(second.text(IDC_INSTALL_FOLDER), root() + "\\" + host());
+  second.press_run();
+  EXPECT_EQ(second.answer_box(IDOK).text, kInstalled);
+  EXPECT_EQ(second.wait_exit(), 1u);
+
+  const std::string v = version_folder("2_1_6");
+  EXPECT_EQ(list_tree(v), (std::vector<std::string>{"app\\", "app\\TILLWRIGHT.exe", "app\\data\\",
+                                                    "app\\data\\menu.txt", "app\\patch.txt",
+                                                    "app\\readme.txt", "app\\success\\",
+                                                    "posconfig.json"}));
+  EXPECT_EQ(read_file(v + "\\app\\readme.txt"), "partial 2.1.6\r\n");
+  EXPECT_EQ(read_file(register_path()), register_bytes({{v, service_.base_url()}}));
+  const Times t = config_times(read_file(v + "\\posconfig.json"));
+  EXPECT_EQ(t.create, before.create);
+  EXPECT_NE(t.edit, before.create);
+  // The previous installation is untouched.
+  EXPECT_EQ(read_file(old + "\\app\\readme.txt"), "full 2.1.5\r\n");
+}
+
+// Upgrade mode, as the installed client starts it: no package query, the package laid over the
+// installed version, the new client started, no box, exit code 1.
+TEST_F(EndToEnd, UpgradeWithADownloadStartsTheNewClient) {
+  serve("full.zip", "2.1.5", "true");
+  {
+    Installer first(store_.path(), setup_name());
+    first.start();
+    install(first);
+  }
+  service_.reset();
+  serve("full.zip", "9.9.9", "true");  // the package query must not be asked
+  const std::string old = version_folder("2_1_5");
+  Installer upgrade(store_.path(), setup_name());
+  upgrade.start({service_.base_url(), service_.url("/files/upgrade.zip"), "2.2.0", old, "2.1.5",
+                 "Y", "-1.0"});
+  ASSERT_TRUE(upgrade.dialog());
+  EXPECT_EQ(window_text(upgrade.dialog()), "Lumivar-POS升级程序");
+  EXPECT_EQ(upgrade.wait_exit(), 1u);
+
+  const std::string v = version_folder("2_2_0");
+  EXPECT_EQ(read_file(v + "\\app\\readme.txt"), "upgrade 2.2.0\r\n");
+  EXPECT_TRUE(file_exists(v + "\\app\\data\\menu.txt"));  // copied from the installed version
+  EXPECT_NE(read_file(v + "\\app\\launched.txt").find("TILLWRIGHT.exe"), std::string::npos);
+  EXPECT_EQ(read_file(register_path()), register_bytes({{v, service_.base_url()}}));
+  for (const auto& r : service_.requests()) {
+    EXPECT_EQ(r.path.find("posinstall"), std::string::npos) << r.path;
+  }
+  const std::string config = read_file(v + "\\posconfig.json");
+  const Times t = config_times(config);
+  EXPECT_EQ(config, config_bytes(t.create, t.edit, v, "", service_.base_url(), "2.2.0"));
+  expect_link("upgrade.lnk", v + "\\app");
+}
+
+// Upgrade without a download: posconfig.json rewritten, the shortcut made again, the client
+// started, nothing shown, exit code 1.
+TEST_F(EndToEnd, UpgradeWithoutADownloadOnlyFinishes) {
+  serve("full.zip", "2.1.5", "true");
+  {
+    Installer first(store_.path(), setup_name());
+    first.start();
+    install(first);
+  }
+  const std::string v = version_folder("2_1_5");
+  const std::string register_before = read_file(register_path());
+  DeleteFileA((desktop_folder() + "\\" + kShortcutName + ".lnk").c_str());
+  Installer finish(store_.path(), setup_name());
+  finish.start({service_.base_url(), service_.url("/files/full.zip"), "2.1.5", v, "2.1.5", "N",
+                "3.0", "SERVICE_CENTER"},
+               false);
+  EXPECT_EQ(finish.wait_exit(), 1u);
+  EXPECT_TRUE(windows_of(finish.process().pid(), "#32770").empty());
+  EXPECT_NE(read_file(v + "\\app\\launched.txt").find("TILLWRIGHT.exe"), std::string::npos);
+  EXPECT_EQ(read_file(register_path()), register_before);
+  const std::string config = read_file(v + "\\posconfig.json");
+  const Times t = config_times(config);
+  EXPECT_EQ(config, config_bytes(t.create, t.edit, v, "3.0", service_.base_url(), "2.1.5",
+                                 "SERVICE_CENTER"));
+  EXPECT_TRUE(file_exists(desktop_folder() + "\\" + kShortcutName + ".lnk"));
+  // The eight argument lines came first.
+  EXPECT_EQ(finish.log().rfind("\r\n升级启动程序入参：arg_upgradeurl >>>> ：" + service_.base_url(), 0),
+            0u);
+}
+
+// Failures leave the dialog usable, with the four inputs enabled and nothing lost; a second
+// Run with the fault gone succeeds.
+TEST_F(EndToEnd, FailuresThenASecondRunSucceeds) {
+  const std::string download_failed = "下载TILLWRIGHT.zip文件失败！";
+  struct Case {
+    const char* name;
+    std::string route;     // a route that breaks the first run
+    std::string status;    // the status line it ends with
+    bool box;              // it shows a box of its own first
+  } cases[] = {
+      {"missing package", R"({"routes": {"/files/full.zip": {"status": 404, "times": 1}}})",
+       download_failed, true},
+      {"corrupt package", R"({"package_url": "{base}/files/corrupt.zip"})",
+       "解压文件失败,安装失败！", false},
+      {"shortcut refused", R"({"client_name": "a:b"})", "创建桌面登陆快捷方式失败,安装失败！", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    service_.reset();
+    serve("full.zip", "2.1.5", "true");
+    service_.configure(c.route);
+    Installer setup(store_.path(), setup_name());
+    setup.start();
+    setup.set(IDC_INSTALL_FOLDER, till_.path());
+    setup.press_run();
+    if (c.box) EXPECT_TRUE(setup.answer_box(IDOK).hwnd);
+    ASSERT_TRUE(setup.wait_failed(c.status)) << setup.text(IDC_STATUS);
+    for (int id : {IDC_RUN, IDC_BROWSE, IDC_SERVICE_ADDRESS, IDC_INSTALL_FOLDER})
+      EXPECT_TRUE(setup.enabled(id)) << id;
+    EXPECT_TRUE(setup.process().running());
+
+    service_.reset();
+    serve("full.zip", "2.1.5", "true");
+    setup.press_run();
+    EXPECT_EQ(setup.answer_box(IDOK).text, kInstalled);
+    EXPECT_EQ(setup.wait_exit(), 1u);
+    EXPECT_TRUE(file_exists(version_folder("2_1_5") + "\\app\\TILLWRIGHT.exe"));
+    DeleteFileA(register_path().c_str());
+  }
+}
+
+TEST_F(EndToEnd, UnreachableServiceThenTheRightAddress) {
+  serve("full.zip", "2.1.5", "true");
+  Installer setup(store_.path(), setup_name());
+  setup.start();
+  setup.set(IDC_INSTALL_FOLDER, till_.path());
+  setup.set(IDC_SERVICE_ADDRESS, "http://127.0.0.1:9/");
+  setup.press_run();
+  // The client-name query fails first, then the package query six times: box 109.
+  MessageBoxInfo box = setup.answer_box(IDOK);
+  EXPECT_EQ(box.text, "服务端安装包不存在，无法下载安装！");
+  ASSERT_TRUE(setup.wait_failed("尝试连接到服务器失败。"));
+  setup.set(IDC_SERVICE_ADDRESS, service_.base_url());
+  setup.press_run();
+  EXPECT_EQ(setup.answer_box(IDOK).text, kInstalled);
+  EXPECT_EQ(setup.wait_exit(), 1u);
+}
+
+// A version folder that posclient.json gives to another service is refused (110) and the
+// register stays as it was.
+TEST_F(EndToEnd, FolderRegisteredForAnotherService) {
+  serve("full.zip", "2.1.5", "true");
+  const std::string v = version_folder("2_1_5");
+  make_folders(appdata_folder() + "\\Tillwright");
+  const std::string other = register_bytes({{v, "http://10.0.0.9:8080/"}});
+  write_file(register_path(), other);
+  Installer setup(store_.path(), setup_name());
+  setup.start();
+  setup.set(IDC_INSTALL_FOLDER, till_.path());
+  setup.press_run();
+  EXPECT_TRUE(setup.answer_box(IDOK).hwnd);  // the check's own box
+  ASSERT_TRUE(setup.wait_failed("写公共配置文件失败，安装失败！")) << setup.text(IDC_STATUS);
+  EXPECT_EQ(read_file(register_path()), other);
+  setup.process().kill();
+}
+
+// The close box during a run is refused with 115 and the run goes on; Enter never closes.
+TEST_F(EndToEnd, CloseGuardDuringARunAndEnter) {
+  serve("full.zip", "2.1.5", "true");
+  service_.configure(R"({"routes": {"/files/full.zip": {"delay_ms": 3000}}})");
+  Installer setup(store_.path(), setup_name());
+  setup.start();
+  PostMessageA(setup.dialog(), WM_COMMAND, IDOK, 0);
+  Sleep(300);
+  EXPECT_TRUE(IsWindow(setup.dialog()));
+  setup.set(IDC_INSTALL_FOLDER, till_.path());
+  setup.press_run();
+  Sleep(1000);
+  PostMessageA(setup.dialog(), WM_CLOSE, 0, 0);
+  MessageBoxInfo refused = setup.answer_box(IDOK);
+  EXPECT_EQ(refused.text, "程序正在运行过程中不能退出！");
+  EXPECT_EQ(setup.answer_box(IDOK).text, kInstalled);
+  EXPECT_EQ(setup.wait_exit(), 1u);
+}
+
+// Closing the idle dialog ends the process showing the companion window (exit code 4).
+TEST_F(EndToEnd, CloseWhenIdleEndsTheCompanionWindowsProcess) {
+  Process companion("\"" + build_folder() + "\\tests\\e2e\\title_window.exe\" \"Lumivar智能Quorra安装程序\"");
+  ASSERT_TRUE(wait_window(companion.pid(), nullptr, "Lumivar智能Quorra安装程序", kStartMs));
+  Installer setup(store_.path(), setup_name());
+  setup.start();
+  PostMessageA(setup.dialog(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(setup.wait_exit(), 0u);
+  EXPECT_EQ(companion.wait(kStartMs), 4u);
+}
+
+// An earlier install of the service elsewhere: the prompt on Run. No puts the earlier folder
+// into the install folder and ends the run; Yes installs into the new folder.
+TEST_F(EndToEnd, PreviousInstallPromptNoThenYes) {
+  serve("full.zip", "2.1.5", "true");
+  {
+    Installer first(store_.path(), setup_name());
+    first.start();
+    install(first);
+  }
+  TempFolder elsewhere("else");
+  Installer setup(store_.path(), setup_name());
+  setup.start();
+  setup.set(IDC_INSTALL_FOLDER, elsewhere.path());
+  setup.press_run();
+  MessageBoxInfo no = setup.answer_box(IDNO);
+  EXPECT_EQ(no.text.rfind("发现安装过此环境的之前版本", 0), 0u) << no.text;
+  Sleep(300);
+  EXPECT_EQ(setup.text(IDC_INSTALL_FOLDER), root() + "\\" + host());
+  EXPECT_TRUE(setup.enabled(IDC_RUN));
+
+  setup.set(IDC_INSTALL_FOLDER, elsewhere.path());
+  setup.press_run();
+  EXPECT_TRUE(setup.answer_box(IDYES).hwnd);
+  EXPECT_EQ(setup.answer_box(IDOK).text, kInstalled);
+  EXPECT_EQ(setup.wait_exit(), 1u);
+  EXPECT_TRUE(file_exists(elsewhere.path() + "\\Tillwright\\" + host() + "\\2_1_5\\app\\TILLWRIGHT.exe"));
+}
+
+// Pictures of the dialog a person can look at (Chinese here; English in the English run).
+TEST_F(EndToEnd, Screenshot) {
+  Installer setup(store_.path(), setup_name());
+  setup.start();
+  Sleep(800);
+  const std::string name = GetACP() == 936 ? "dialog-zh.bmp" : "dialog-en.bmp";
+  const std::string shots = build_folder() + "\\screenshots";
+  make_folders(shots);
+  EXPECT_TRUE(save_window_bitmap(setup.dialog(), shots + "\\" + name));
+}
+
+}  // namespace
+}  // namespace kestrion::test

@@ -1,0 +1,19 @@
+# The whole program in a real window: packages made around the stand-in client, a sample
+# service serving them, the installer driven by win_e2e.exe, then lnkinfo's reading of the
+# shortcuts it kept (the Linux step the shortcut tests use too).
+set(_e2e ${CMAKE_CURRENT_BINARY_DIR}/win/e2e)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_program(KESTRION_LNKINFO lnkinfo REQUIRED)
+add_test(NAME e2e_packages
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/make_packages.py
+                 $<TARGET_FILE:standin_client> ${_e2e}/packages)
+add_test(NAME e2e_clean COMMAND ${CMAKE_COMMAND} -E rm -rf ${_e2e}/links)
+set_tests_properties(e2e_packages e2e_clean PROPERTIES FIXTURES_SETUP e2e_files TIMEOUT 60)
+kestrion_service_fixture(e2e --files ${_e2e}/packages)
+set_tests_properties(service_e2e_start PROPERTIES DEPENDS e2e_packages)
+kestrion_wine_test(e2e service_e2e e2e_files)
+set_tests_properties(win_e2e PROPERTIES FIXTURES_SETUP e2e_links TIMEOUT 1200)
+add_test(NAME win_e2e_lnkinfo
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/../desktop/check_links.py
+                 ${KESTRION_LNKINFO} ${_e2e}/links)
+set_tests_properties(win_e2e_lnkinfo PROPERTIES FIXTURES_REQUIRED e2e_links TIMEOUT 120)
