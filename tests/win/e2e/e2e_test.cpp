@@ -270,10 +270,13 @@ TEST_F(EndToEnd, FailuresThenASecondRunSucceeds) {
     setup.start();
     setup.set(IDC_INSTALL_FOLDER, till_.path());
     setup.press_run();
-    if (c.box) EXPECT_TRUE(setup.answer_box(IDOK).hwnd);
+    if (c.box) {
+      EXPECT_TRUE(setup.answer_box(IDOK).hwnd);
+    }
     ASSERT_TRUE(setup.wait_failed(c.status)) << setup.text(IDC_STATUS);
-    for (int id : {IDC_RUN, IDC_BROWSE, IDC_SERVICE_ADDRESS, IDC_INSTALL_FOLDER})
+    for (int id : {IDC_RUN, IDC_BROWSE, IDC_SERVICE_ADDRESS, IDC_INSTALL_FOLDER}) {
       EXPECT_TRUE(setup.enabled(id)) << id;
+    }
     EXPECT_TRUE(setup.process().running());
 
     service_.reset();
