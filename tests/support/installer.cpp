@@ -20,7 +20,7 @@ void Installer::start(const std::vector<std::string>& args, bool expect_dialog) 
   const DWORD start = GetTickCount();
   while (!dialog_ && GetTickCount() - start < kStartMs) {
     for (HWND h : windows_of(process_->pid(), "#32770"))
-      if (GetDlgItem(h, IDC_RUN_BUTTON)) dialog_ = h;
+      if (GetDlgItem(h, IDC_RUN)) dialog_ = h;
     if (!dialog_) Sleep(50);
   }
 }
@@ -36,7 +36,7 @@ MessageBoxInfo Installer::answer_box(int button, DWORD ms) {
 bool Installer::wait_failed(const std::string& status, DWORD ms) {
   const DWORD start = GetTickCount();
   do {
-    if (enabled(IDC_RUN_BUTTON) && text(1011) == status) return true;
+    if (enabled(IDC_RUN) && text(IDC_STATUS) == status) return true;
     Sleep(50);
   } while (GetTickCount() - start < ms);
   return false;

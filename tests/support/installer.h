@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "state/ids.h"
 #include "support.h"
 
 namespace kestrion::test {
@@ -28,7 +29,7 @@ class Installer {
   std::string text(int id) const { return control_text(dialog_, id); }
   void set(int id, const std::string& value) { set_control_text(dialog_, id, value); }
   bool enabled(int id) const { return control_enabled(dialog_, id); }
-  void press_run() { press(dialog_, IDC_RUN_BUTTON); }
+  void press_run() { press(dialog_, IDC_RUN); }
 
   // The next message box of the installer (hwnd null when none came within `ms`).
   MessageBoxInfo wait_box(DWORD ms = kRunMs) { return wait_message_box(process_->pid(), ms); }
@@ -44,7 +45,6 @@ class Installer {
   std::string app_name() const;
 
  private:
-  static constexpr int IDC_RUN_BUTTON = 1002;
   std::string folder_, path_;
   std::unique_ptr<Process> process_;
   HWND dialog_ = nullptr;
