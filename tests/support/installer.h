@@ -21,6 +21,10 @@ class Installer {
  public:
   // Copies kestrion.exe into `folder` as `file_name`; start() runs it.
   Installer(const std::string& folder, const std::string& file_name);
+  // A setup program that is already in place.
+  struct Existing {};
+  Installer(const std::string& folder, const std::string& file_name, Existing)
+      : folder_(folder), path_(folder + "\\" + file_name) {}
   // Starts it with these arguments (each quoted); with `expect_dialog`, waits for its dialog.
   void start(const std::vector<std::string>& args = {}, bool expect_dialog = true);
 
