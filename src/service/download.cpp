@@ -20,7 +20,10 @@ namespace kestrion {
 
 namespace {
 
-constexpr DWORD kOpenFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_TRANSFER_BINARY;
+// Always from the server, and never also into the internet cache: a cached copy would write
+// every byte of the package twice and keep a second copy of it on the disk.
+constexpr DWORD kOpenFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_TRANSFER_BINARY | INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr DWORD_PTR kContext = 1;
 // Large enough that reading is not what limits the speed: small reads cost a round through
 // WinINet and one dispatched message each.
