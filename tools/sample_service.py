@@ -41,6 +41,13 @@ CHUNK = 64 * 1024
 PATTERN_PERIOD = 251
 
 
+def folded(path):
+    """The path with repeated slashes folded into one, as many servers match paths."""
+    while "//" in path:
+        path = path.replace("//", "/")
+    return path
+
+
 def pattern_bytes(offset, length):
     """The bytes of a generated file from `offset`: the byte at offset i is i % 251."""
     start = offset % PATTERN_PERIOD
@@ -204,11 +211,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         })
         # A route is looked up by the path with its query, the path alone, then the query's name.
         keys = [self.path, split.path]
-        endpoint = self.endpoint(split.path, settings)
+        endpoint = self.endpoint(folded(split.path), settings)
         if endpoint is not None:
             keys.append(endpoint[0])
         route, settings = state.take_route(keys)
-        self.answer(split.path, route or {}, settings)
+        self.answer(folded(split.path), route or {}, settings)
 
     @staticmethod
     def endpoint(path, settings):

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace kestrion {
+#include "service/endpoint.h"
 
-constexpr const char* kServiceCenter = "SERVICE_CENTER";
+namespace kestrion {
 
 // The positional upgrade arguments, in command-line order, with their defaults.
 struct LaunchArguments {

@@ -1,5 +1,7 @@
 #include "support.h"
 
+#include "config/log.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -232,6 +234,20 @@ MessageBoxInfo wait_message_box(DWORD pid, DWORD ms) {
 void answer(const MessageBoxInfo& box, int button) {
   PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, button)));
+}
+
+// ---- the log ----------------------------------------------------------------------------
+
+std::vector<std::string> log_lines() {
+  const std::string log = read_file(exe_folder() + "log\\log.txt");
+  std::vector<std::string> lines;
+  for (size_t at = log.find("\r\n"); at != std::string::npos;) {
+    at += 2;
+    const size_t next = log.find("\r\n", at);
+    lines.push_back(log.substr(at, next == std::string::npos ? std::string::npos : next - at));
+    at = next;
+  }
+  return lines;
 }
 
 }  // namespace kestrion::test

@@ -91,4 +91,10 @@ MessageBoxInfo wait_message_box(DWORD pid, DWORD ms);
 // Answers a message box with a button (IDOK, IDYES, IDNO).
 void answer(const MessageBoxInfo& box, int button);
 
+// ---- the log ----------------------------------------------------------------------------
+
+// The lines of this program's log (log\log.txt beside it), in order: each entry starts with
+// CR LF, so the text before the first one is left out. Empty when there is no log.
+std::vector<std::string> log_lines();
+
 }  // namespace kestrion::test

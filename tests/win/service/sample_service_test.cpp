@@ -70,7 +70,11 @@ TEST_F(SampleService, RoutesPrefixAndNamesPerTestCase) {
             "{\"code\":0,\"data\":\"\xe9\x97\xa8\xe5\xba\x97\"}");
   EXPECT_EQ(fetch(service.port(), "POST /api/clientname/query HTTP/1.0\r\n\r\n").substr(9, 3),
             "404");
-  EXPECT_EQ(service.requests().size(), 4u);
+  // A doubled slash (a prefix that ends in "/") is matched folded and recorded as sent.
+  EXPECT_EQ(fetch(service.port(), "POST /pos//api/clientname/query HTTP/1.0\r\n\r\n").substr(9, 3),
+            "200");
+  EXPECT_EQ(service.requests().back().path, "/pos//api/clientname/query");
+  EXPECT_EQ(service.requests().size(), 5u);
   EXPECT_THROW(service.configure(R"({"no_such_setting": 1})"), std::runtime_error);
 }
 

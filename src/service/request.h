@@ -1,0 +1,38 @@
+// One exchange with the service over WinINet: the shared procedure of both queries.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <optional>
+#include <string>
+
+#include "service/endpoint.h"
+#include "state/run_state.h"
+
+namespace kestrion {
+
+// Sends the query to the service address of control 1000 (only its scheme, host and port), on
+// the path that the marker (1019) and the prefix (1020) select, and logs that path. Returns the
+// reply text in the ANSI code page: the whole body for status 200 (read line-wise in pieces of
+// the query's size, one pending message dispatched per piece), "" for any other status. Returns
+// nothing, at once and without a trace, for an address that is not http or https; and nothing
+// after an internet failure, whose text is then on the status line with the inputs enabled.
+std::optional<std::string> service_request(RunState& state, const ServiceQuery& query);
+
+// Where a request goes: the parts of an http or https address that are used.
+struct ServiceTarget {
+  std::string host;
+  INTERNET_PORT port = 0;  // the scheme's default when the address names none
+  bool secure = false;     // https
+};
+
+// The target of a (normalised) service address; nothing unless the scheme is http or https and
+// a host is named.
+std::optional<ServiceTarget> parse_service_address(const std::string& address);
+
+// The flags of the connection and of the request for http and https.
+DWORD connection_flags(bool secure);
+DWORD request_flags(bool secure);
+
+}  // namespace kestrion

@@ -1,0 +1,130 @@
+// The two queries against the sample service: what they return, and exactly when the package
+// query touches the package version (1012) and the full-package flag (1018).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "service/queries.h"
+#include "service.h"
+#include "state/memory_state.h"
+#include "text/convert.h"
+
+using namespace kestrion;
+
+namespace {
+
+class Queries : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    service.reset();
+    state.set_text(ctl::service_address, service.base_url());
+    state.set_text(ctl::package_version, "old version");
+    state.set_text(ctl::full_package, "old flag");
+  }
+  void route(const std::string& query, const std::string& json) {
+    service.configure(R"({"routes": {")" + query + R"(": )" + json + "}}");
+  }
+
+  test::Service service;
+  MemoryRunState state;
+};
+
+TEST_F(Queries, ClientNameFromTheReply) {
+  const std::pair<std::string, std::string> cases[] = {
+      {R"({"json": {"code": 0, "data": "收银 One"}})", "收银 One"},
+      {R"({"json": {"data": "no code"}})", "no code"},
+      {R"({"json": {"code": 0, "data": ""}})", ""},
+      {R"({"json": {"code": 0}})", ""},
+      {R"({"json": {"code": 1, "data": "x"}})", ""},
+      {R"({"json": {"code": "0", "data": "x"}})", ""},
+      {R"({"json": {"code": 0, "data": 7}})", ""},
+      {R"({"json": [0, "x"]})", ""},
+      {R"({"body": ""})", ""},
+      {R"({"body": "<html>busy</html>"})", ""},
+      {R"({"status": 500, "json": {"code": 0, "data": "x"}})", ""},
+  };
+  for (const auto& [reply, name] : cases) {
+    route("clientname", reply);
+    EXPECT_EQ(query_client_name(state), name) << reply;
+  }
+  EXPECT_EQ(state.text(ctl::status), "");  // none of these is reported
+}
+
+TEST_F(Queries, ChineseNameArrivesInTheCodePageAndAnEscapedOneInUtf8) {
+  EXPECT_EQ(query_client_name(state), "蓝雀收银台");  // the service's default name
+  service.configure(R"({"ascii": true})");             // sent as \u escapes
+  EXPECT_EQ(query_client_name(state), text::ansi_to_utf8("蓝雀收银台"));
+  service.configure(R"({"ascii": false, "style": "crlf"})");
+  EXPECT_EQ(query_client_name(state), "蓝雀收银台");
+}
+
+TEST_F(Queries, ServiceCentreAndPrefixSelectTheEndpoint) {
+  state.set_text(ctl::service_center, "SERVICE_CENTER");
+  state.set_text(ctl::path_prefix, "erp");
+  service.configure(R"({"prefix": "erp"})");
+  EXPECT_EQ(query_client_name(state), "蓝雀收银台");
+  state.set_text(ctl::path_prefix, "");
+  service.configure(R"({"prefix": ""})");
+  EXPECT_EQ(query_package(state), service.url("/files/TILLWRIGHT.zip"));
+  const auto seen = service.requests();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].verb + " " + seen[0].path,
+            "POST /erp/transaction/api/retail/terminal/queryClientname");
+  EXPECT_EQ(seen[1].verb + " " + seen[1].path,
+            "GET /transaction/api/retail/terminal/posInstall?posversion=&&system=Windows&&storeid=");
+}
+
+TEST_F(Queries, PackageAnswerFillsVersionAndFlag) {
+  service.configure(R"({"version": "2.1.0", "is_full": "false",
+                        "package_url": "{base}/bytes/513/TILLWRIGHT.zip"})");
+  EXPECT_EQ(query_package(state), service.url("/bytes/513/TILLWRIGHT.zip"));
+  EXPECT_EQ(state.text(ctl::package_version), "2.1.0");
+  EXPECT_EQ(state.text(ctl::full_package), "false");
+
+  route("package", R"({"json": {"code": 0, "data": {"pospackage": "http://h/p.zip",
+                                                    "is_full": "true"}}})");
+  EXPECT_EQ(query_package(state), "http://h/p.zip");
+  EXPECT_EQ(state.text(ctl::package_version), "");  // the run names the version itself
+  EXPECT_EQ(state.text(ctl::full_package), "true");
+}
+
+TEST_F(Queries, PackageReplyThatIsNoAnswerEmptiesVersionAndFlag) {
+  const std::string replies[] = {
+      R"({"json": {"code": 1, "data": {"pospackage": "p", "posversion": "1", "is_full": "x"}}})",
+      R"({"json": {"code": 0}})",
+      R"({"json": {"code": 0, "data": "p"}})",
+      R"({"json": {"code": 0, "data": {"pospackage": "p", "posversion": "1", "is_full": true}}})",
+      R"({"body": "not json"})",
+      R"({"json": "text"})",
+  };
+  for (const std::string& reply : replies) {
+    state.set_text(ctl::package_version, "old version");
+    state.set_text(ctl::full_package, "old flag");
+    route("package", reply);
+    EXPECT_EQ(query_package(state), "") << reply;
+    EXPECT_EQ(state.text(ctl::package_version), "") << reply;
+    EXPECT_EQ(state.text(ctl::full_package), "") << reply;
+  }
+}
+
+TEST_F(Queries, PackageWithoutReplyTextKeepsVersionAndFlag) {
+  for (const std::string& reply : {std::string(R"({"status": 404})"),
+                                   std::string(R"({"body": ""})")}) {
+    route("package", reply);
+    EXPECT_EQ(query_package(state), "") << reply;
+    EXPECT_EQ(state.text(ctl::package_version), "old version") << reply;
+    EXPECT_EQ(state.text(ctl::full_package), "old flag") << reply;
+  }
+  state.set_text(ctl::service_address, "127.0.0.1:1/");  // no scheme
+  EXPECT_EQ(query_package(state), "");
+  EXPECT_EQ(state.text(ctl::package_version), "old version");
+  EXPECT_EQ(state.text(ctl::status), "");
+
+  state.set_text(ctl::service_address, "http://127.0.0.1:1/");  // nothing listens
+  EXPECT_EQ(query_package(state), "");
+  EXPECT_EQ(state.text(ctl::package_version), "old version");
+  EXPECT_EQ(state.text(ctl::full_package), "old flag");
+  EXPECT_EQ(state.text(ctl::status), "尝试连接到服务器失败。");
+}
+
+}  // namespace
