@@ -120,6 +120,12 @@ bool write_register(RunState& state, const std::string& path, const Json::Value&
     write_log("配置文件无法读取，未改写 >>>> ：" + path);
     return false;
   }
+  // A read-only file stays as it is: Windows refuses to replace it, Wine would not.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    log_failure(path, ERROR_ACCESS_DENIED);
+    return false;
+  }
   const bool keep_old =
       status == RegisterStatus::damaged || (status == RegisterStatus::parsed && !complete);
   if (keep_old && keep_side_copy(state, path).empty()) return false;

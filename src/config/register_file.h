@@ -23,7 +23,7 @@ RegisterStatus read_register(const std::string& path, Json::Value& root);
 
 // Writes `document` in the StyledWriter layout over `path`, whose earlier reading gave
 // `status` (and, when parsed, `complete`: everything in it could be read). A file that exists
-// but could not be read is never replaced. A damaged file, or one that could not be read whole,
+// but could not be read, or is read-only, is never replaced. A damaged file, or one that could not be read whole,
 // is first copied to its first free side copy (path.bad, path.bad2, ...); when that fails
 // nothing is written. False when the file was not replaced; the old one is then as it was.
 bool write_register(RunState& state, const std::string& path, const Json::Value& document,

@@ -1,0 +1,27 @@
+# The config tests run twice: on a prefix without drive D (the whole program) and with one
+# (the drive D cases). Linux steps around them add and remove the prefix's dosdevices link;
+# the lock keeps the two runs apart.
+kestrion_wine_test(config)
+set(_prefix ${CMAKE_BINARY_DIR}/wineprefix)
+set(_drive ${CMAKE_CURRENT_BINARY_DIR}/win/config/drive_d)
+set(_script ${CMAKE_CURRENT_LIST_DIR}/drive_d.sh)
+
+add_test(NAME win_config_no_drive_d COMMAND ${_script} absent ${_prefix} ${_drive})
+set_tests_properties(win_config_no_drive_d PROPERTIES FIXTURES_SETUP config_no_drive_d
+                     RESOURCE_LOCK wine_drive_d TIMEOUT 400)
+set_tests_properties(win_config PROPERTIES FIXTURES_REQUIRED config_no_drive_d
+                     RESOURCE_LOCK wine_drive_d)
+set_property(TEST win_config APPEND PROPERTY ENVIRONMENT KESTRION_DRIVE_D=absent)
+
+add_test(NAME win_config_drive_d_add COMMAND ${_script} present ${_prefix} ${_drive})
+add_test(NAME win_config_drive_d COMMAND win_config --gtest_filter=DriveD.*)
+add_test(NAME win_config_drive_d_remove COMMAND ${_script} absent ${_prefix} ${_drive})
+set_tests_properties(win_config_drive_d_add PROPERTIES FIXTURES_SETUP config_drive_d
+                     RESOURCE_LOCK wine_drive_d TIMEOUT 400)
+set_tests_properties(win_config_drive_d_remove PROPERTIES FIXTURES_CLEANUP config_drive_d
+                     RESOURCE_LOCK wine_drive_d)
+set_tests_properties(win_config_drive_d PROPERTIES
+  FIXTURES_REQUIRED config_drive_d
+  RESOURCE_LOCK wine_drive_d
+  TIMEOUT 600
+  ENVIRONMENT "KESTRION_WINEPREFIX=${_prefix};KESTRION_BUILD=${CMAKE_BINARY_DIR};KESTRION_SOURCE=${CMAKE_SOURCE_DIR};KESTRION_DRIVE_D=present")
