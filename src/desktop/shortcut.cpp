@@ -32,7 +32,8 @@ int create_desktop_shortcut(RunState& state, std::string shortcut_name, std::str
                             std::string executable) {
   state.pump_one();
   char desktop[MAX_PATH] = {};
-  SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
+  if (!SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE) || !desktop[0])
+    return 0;  // no desktop folder: no place for the link
   const std::string link = desktop + ("\\" + shortcut_name) + ".lnk";
   const std::string icon = desktop + std::string(kIconFileName);
   const std::string target = program_folder + "\\" + executable;

@@ -5,6 +5,7 @@
 #include "config/client_entries.h"
 #include "config/install_settings.h"
 #include "config/styled_json.h"
+#include "config_samples.h"
 
 using namespace kestrion;
 
@@ -129,16 +130,7 @@ TEST(InstallSettings, TimeTextAndTheSevenMembers) {
   s.foldername = "D:\\Tillwright\\abc\\2_1_0";
   s.serviceurl = "10.0.0.5:8080/";
   s.version = "2.1.0";
-  EXPECT_EQ(styled_json(settings_document(s)),
-            "{\r\n"
-            "   \"REQUEST_SERVICE\" : \"\",\r\n"
-            "   \"createtime\" : \"2022-07-20 09:05:03\",\r\n"
-            "   \"edittime\" : \"2022-07-20 09:05:03\",\r\n"
-            "   \"foldername\" : \"D:\\\\Tillwright\\\\abc\\\\2_1_0\",\r\n"
-            "   \"reportversion\" : \"\",\r\n"
-            "   \"serviceurl\" : \"10.0.0.5:8080/\",\r\n"
-            "   \"version\" : \"2.1.0\"\r\n"
-            "}\r\n");
+  EXPECT_EQ(styled_json(settings_document(s)), samples::kInstallConfig);
 }
 
 TEST(InstallSettings, CreateTimeHandedOn) {

@@ -6,6 +6,7 @@
 #include <json/writer.h>
 
 #include "config/styled_json.h"
+#include "config_samples.h"
 
 using kestrion::parse_json;
 using kestrion::styled_json;
@@ -33,15 +34,7 @@ TEST(StyledJson, ClientRegisterSample) {
   entry["foldername"] = "D:\\Tillwright\\abc\\2_1_0";
   Json::Value root;
   root["pos"].append(entry);
-  EXPECT_EQ(styled_json(root),
-            "{\r\n"
-            "   \"pos\" : [\r\n"
-            "      {\r\n"
-            "         \"foldername\" : \"D:\\\\Tillwright\\\\abc\\\\2_1_0\",\r\n"
-            "         \"serviceurl\" : \"10.0.0.5:8080/\"\r\n"
-            "      }\r\n"
-            "   ]\r\n"
-            "}\r\n");
+  EXPECT_EQ(styled_json(root), kestrion::samples::kClientRegister);
 }
 
 TEST(StyledJson, InstallConfigSampleMembersInByteOrder) {
@@ -53,16 +46,7 @@ TEST(StyledJson, InstallConfigSampleMembersInByteOrder) {
   root["edittime"] = "2022-07-20 09:05:03";
   root["createtime"] = "2022-07-20 09:05:03";
   root["REQUEST_SERVICE"] = "";
-  EXPECT_EQ(styled_json(root),
-            "{\r\n"
-            "   \"REQUEST_SERVICE\" : \"\",\r\n"
-            "   \"createtime\" : \"2022-07-20 09:05:03\",\r\n"
-            "   \"edittime\" : \"2022-07-20 09:05:03\",\r\n"
-            "   \"foldername\" : \"D:\\\\Tillwright\\\\abc\\\\2_1_0\",\r\n"
-            "   \"reportversion\" : \"\",\r\n"
-            "   \"serviceurl\" : \"10.0.0.5:8080/\",\r\n"
-            "   \"version\" : \"2.1.0\"\r\n"
-            "}\r\n");
+  EXPECT_EQ(styled_json(root), kestrion::samples::kInstallConfig);
 }
 
 // For ASCII content the layout is jsoncpp's own, line ends aside.

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "../../unit/config_samples.h"
 #include "child_roles.h"
 #include "config/client_entries.h"
 #include "config/client_register.h"
@@ -22,15 +23,7 @@ using namespace kestrion;
 
 namespace {
 
-const char* const kSample =
-    "{\r\n"
-    "   \"pos\" : [\r\n"
-    "      {\r\n"
-    "         \"foldername\" : \"D:\\\\Tillwright\\\\abc\\\\2_1_0\",\r\n"
-    "         \"serviceurl\" : \"10.0.0.5:8080/\"\r\n"
-    "      }\r\n"
-    "   ]\r\n"
-    "}\r\n";
+const char* const kSample = samples::kClientRegister;
 
 class ClientRegister : public ::testing::Test {
  protected:
