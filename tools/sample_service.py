@@ -10,6 +10,8 @@ Query endpoints (with "/<prefix>" in front when a prefix is set):
        -> {"code": 0, "data": <client name>}
   GET  /api/posinstall/query, /transaction/api/retail/terminal/posInstall
        -> {"code": 0, "data": {"pospackage": ..., "posversion": ..., "is_full": ...}}
+With --tls-cert it answers the same on a second port over https, and serves the revocation list
+ca.crl found beside the certificate as GET /tls/ca.crl (not recorded).
 Files:
   GET /files/<name>            the file <name> of the --files folder, or the --package file
   GET /bytes/<N>[/<name>]      N bytes made on the fly: the byte at offset i is i % 251
@@ -199,9 +201,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         split = urllib.parse.urlsplit(self.path)
         if split.path.startswith("/__control/"):
             return self.control(split.path[len("/__control/"):], body)
+        if split.path == "/tls/ca.crl" and self.server.crl:
+            return self.answer(split.path, {}, None, (200, Body(path=self.server.crl),
+                                                      "application/pkix-crl"))
         state = self.server.state
         settings = state.snapshot()
         state.record({
+            "scheme": self.server.scheme,
             "verb": self.command,
             "path": self.path,
             "version": self.request_version,
@@ -262,10 +268,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return settings["package_url"].replace("{base}", base)
         return base + "/files/" + urllib.parse.quote(self.server.package_name)
 
-    def answer(self, path, route, settings):
-        status, body, content_type = self.natural(path, settings)
-        style = route.get("style", settings["style"])
-        ascii_only = route.get("ascii", settings["ascii"])
+    def answer(self, path, route, settings, natural=None):
+        status, body, content_type = natural or self.natural(path, settings)
+        style = route.get("style", settings and settings["style"])
+        ascii_only = route.get("ascii", settings and settings["ascii"])
         if "json" in route:
             body, content_type = route["json"], "application/json;charset=UTF-8"
         elif "body" in route:
@@ -351,28 +357,22 @@ class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, args):
-        super().__init__(("127.0.0.1", args.port), Handler)
+    def __init__(self, args, port, state, tls=None):
+        super().__init__(("127.0.0.1", port), Handler)
         self.verbose = args.verbose
         self.files = args.files
         self.package = args.package
         self.package_name = os.path.basename(args.package) if args.package else "TILLWRIGHT.zip"
         self.stub_package = None if args.package else stub_package()
         self.scheme = "http"
-        if args.tls_cert:
-            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-            context.load_cert_chain(args.tls_cert, args.tls_key)
-            self.socket = context.wrap_socket(self.socket, server_side=True)
+        if tls:
+            # The handshake happens in the handler's thread, at its first read.
+            self.socket = tls.wrap_socket(self.socket, server_side=True,
+                                          do_handshake_on_connect=False)
             self.scheme = "https"
-        self.state = State({
-            "client_name": args.client_name,
-            "version": args.version,
-            "is_full": args.is_full,
-            "package_url": args.package_url,
-            "prefix": args.prefix,
-            "style": args.style,
-            "ascii": args.ascii,
-        })
+        self.state = state
+        crl = os.path.join(os.path.dirname(args.tls_cert), "ca.crl") if args.tls_cert else None
+        self.crl = crl if crl and os.path.isfile(crl) else None
 
     def find_file(self, name):
         """The Body of a file under /files/, or None."""
@@ -415,26 +415,48 @@ def main():
     p.add_argument("--style", choices=("compact", "pretty", "crlf"), default="compact",
                    help="JSON layout of the replies")
     p.add_argument("--ascii", action="store_true", help="send non-ASCII characters as \\u escapes")
-    p.add_argument("--tls-cert", help="serve https with this certificate (PEM)")
+    p.add_argument("--tls-cert", help="serve https as well, with this certificate (PEM)")
     p.add_argument("--tls-key", help="the certificate's private key (PEM)")
+    p.add_argument("--tls-port", type=int, default=8443, help="the https port; 0 picks a free one")
+    p.add_argument("--tls-port-file", help="write the https port here")
     p.add_argument("--verbose", action="store_true", help="log each request on stderr")
     args = p.parse_args()
     if args.package and not os.path.isfile(args.package):
         p.error("no such package file: " + args.package)
 
-    server = Server(args)
+    state = State({
+        "client_name": args.client_name,
+        "version": args.version,
+        "is_full": args.is_full,
+        "package_url": args.package_url,
+        "prefix": args.prefix,
+        "style": args.style,
+        "ascii": args.ascii,
+    })
+    servers = [Server(args, args.port, state)]
+    if args.tls_cert:
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls.load_cert_chain(args.tls_cert, args.tls_key)
+        servers.append(Server(args, args.tls_port, state, tls))
     if args.pid_file:
         write_atomically(args.pid_file, "%d\n" % os.getpid())
+    if args.tls_port_file and args.tls_cert:
+        write_atomically(args.tls_port_file, "%d\n" % servers[1].server_port)
     if args.port_file:
-        write_atomically(args.port_file, "%d\n" % server.server_port)
-    sys.stderr.write("sample service on %s://127.0.0.1:%d/\n" % (server.scheme, server.server_port))
+        write_atomically(args.port_file, "%d\n" % servers[0].server_port)
+    for server in servers:
+        sys.stderr.write("sample service on %s://127.0.0.1:%d/\n" % (server.scheme,
+                                                                     server.server_port))
     sys.stderr.flush()
+    for server in servers[1:]:
+        threading.Thread(target=server.serve_forever, daemon=True).start()
     try:
-        server.serve_forever()
+        servers[0].serve_forever()
     except KeyboardInterrupt:
         pass
     finally:
-        server.server_close()
+        for server in servers:
+            server.server_close()
 
 
 if __name__ == "__main__":

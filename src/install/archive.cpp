@@ -198,9 +198,9 @@ ZipResult extract_file(ZipReader& zip, const Record& r, const std::string& name)
       if (result == ZipResult::ok && closed == UNZ_CRCERROR) result = ZipResult::crc;
       else if (result == ZipResult::ok && closed != UNZ_OK) result = ZipResult::inflate;
     }
-    if (result == ZipResult::ok &&
-        !SetFileTime(out.get(), &times.creation, &times.access, &times.modification))
-      result = fail_system(zip, ZipResult::write);
+    // The times are the entry's own; a system that cannot keep one still has the data.
+    if (result == ZipResult::ok)
+      SetFileTime(out.get(), &times.creation, &times.access, &times.modification);
   }
   if (result == ZipResult::ok) {
     // The entry's attributes, read-only among them, once the data is written.
@@ -210,11 +210,13 @@ ZipResult extract_file(ZipReader& zip, const Record& r, const std::string& name)
     SetFileAttributesA(part, attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
     // A read-only file of the previous installation gives way to the package's.
     const DWORD old = GetFileAttributesA(target.c_str());
-    if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY) &&
-        !(old & FILE_ATTRIBUTE_DIRECTORY))
-      SetFileAttributesA(target.c_str(), old & ~FILE_ATTRIBUTE_READONLY);
-    if (!MoveFileExA(part, target.c_str(), MOVEFILE_REPLACE_EXISTING))
+    const bool read_only = old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY) &&
+                           !(old & FILE_ATTRIBUTE_DIRECTORY);
+    if (read_only) SetFileAttributesA(target.c_str(), old & ~FILE_ATTRIBUTE_READONLY);
+    if (!MoveFileExA(part, target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
       result = fail_system(zip, ZipResult::cannot_create);
+      if (read_only) SetFileAttributesA(target.c_str(), old);
+    }
   }
   if (result != ZipResult::ok) {
     SetFileAttributesA(part, FILE_ATTRIBUTE_NORMAL);

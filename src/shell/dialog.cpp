@@ -9,9 +9,8 @@ namespace kestrion {
 namespace {
 
 constexpr UINT kTrayCallback = WM_USER + 1;
+constexpr UINT kShowWhenIdle = WM_APP + 1;  // shows the dialog once its queue is empty
 constexpr UINT kTrayIconId = 1;
-constexpr UINT_PTR kRunTimer = 2;
-constexpr UINT kRunTimerMs = 100;
 constexpr DWORD kTrayRecordSize = 508;  // the ANSI record in its full size
 constexpr UINT kFinishedExitCode = 1;
 constexpr UINT kEndedByCloseExitCode = 4;
@@ -112,17 +111,28 @@ bool CKestrionDlg::on_paint() {
 
 bool CKestrionDlg::on_erase_background(HDC /*dc*/) {
   if (!g_first_erase) return false;
+  // The system shows and paints the dialog once while creating it; it becomes visible for the
+  // user only when its queue is first idle, whether the modal loop or a run drains the queue.
   g_first_erase = false;
   ShowWindow(hwnd(), SW_HIDE);
+  PostMessageA(hwnd(), kShowWhenIdle, 0, 0);
   return true;
 }
 
-bool CKestrionDlg::on_timer(UINT_PTR id) {
-  MSG msg;
-  if (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+void CKestrionDlg::show_when_idle() {
+  // Posted and input messages that came before still go first; timers never count (they only
+  // arrive on an otherwise empty queue, and would starve the run's own timer).
+  if (HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_INPUT | QS_SENDMESSAGE)) != 0) {
+    PostMessageA(hwnd(), kShowWhenIdle, 0, 0);
+    return;
   }
+  if (!tray_added_) ShowWindow(hwnd(), SW_SHOWNORMAL);  // else it lives in the tray now
+}
+
+bool CKestrionDlg::on_timer(UINT_PTR id) {
+  // One pending message first, without waiting for one: a hidden dialog may get no other
+  // message, and a wait would then never end and the upgrade never start.
+  win::pump_one_message();
   if (id == kRunTimer) {
     KillTimer(hwnd(), kRunTimer);
     // A tick dispatched by the pump above re-enters this handler; only one of them runs.
@@ -145,6 +155,10 @@ bool CKestrionDlg::on_close() {
 }
 
 bool CKestrionDlg::on_message(UINT msg, WPARAM /*wp*/, LPARAM lp, INT_PTR& result) {
+  if (msg == kShowWhenIdle) {
+    show_when_idle();
+    return true;
+  }
   if (msg != kTrayCallback) return false;
   if (lp == WM_LBUTTONDOWN || lp == WM_RBUTTONDOWN) {
     SetWindowLongA(hwnd(), GWL_EXSTYLE, GetWindowLongA(hwnd(), GWL_EXSTYLE) | WS_EX_TOPMOST);

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "shell/launch_code.h"
 #include "state/run_state.h"
 #include "win/dialog.h"
 
@@ -50,9 +51,15 @@ class CKestrionDlg : public win::ModalDialog, public RunState {
 
  private:
   LRESULT progress(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const;
+  void init_install_mode(const LaunchArguments& args);
+  void init_upgrade_mode(const LaunchArguments& args);
+  [[noreturn]] void finish_without_download();
   void run();             // the run sequence, once per press or timer start
   void browse();          // the Browse button
-  void finish_process();  // the end of a finished run: exit code 1
+  void show_when_idle();
+  [[noreturn]] void finish_process();  // the end of a finished run: exit code 1
+
+  static constexpr UINT_PTR kRunTimer = 2;  // starts the run of an upgrade with a download
 
   HICON icon_;
   NOTIFYICONDATAA tray_{};

@@ -1,11 +1,28 @@
-// How the dialog fills itself when it opens, and what starts the work.
+// How the dialog fills itself when it opens, and what starts the work: the user's Run in
+// install mode, timer 2 in an upgrade with a download, or the finish of an upgrade without one,
+// which ends the process here.
 #include "shell/dialog.h"
 
 #include <commctrl.h>
 
+#include "config/client_register.h"
+#include "config/install_config.h"
+#include "config/install_folder.h"
+#include "config/install_root.h"
+#include "desktop/shortcut.h"
+#include "install/layout.h"
+#include "install/layout_ops.h"
+#include "install/run_sequence.h"
+#include "service/queries.h"
+#include "shell/launch.h"
+#include "shell/launch_code.h"
 #include "win/app.h"
 
 namespace kestrion {
+
+namespace {
+constexpr UINT kRunTimerMs = 100;
+}  // namespace
 
 bool CKestrionDlg::on_init_dialog() {
   SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
@@ -20,10 +37,80 @@ bool CKestrionDlg::on_init_dialog() {
   for (const auto& t : kTexts) set_text(t.control, win::load_string(t.string));
   set_progress_range(0, 100);
   set_progress_pos(0);
-  return true;
+
+  const LaunchArguments args = parse_launch_arguments();
+  const RunMode mode = run_mode(args);
+  if (mode == RunMode::install) {
+    init_install_mode(args);
+  } else {
+    init_upgrade_mode(args);
+    if (mode == RunMode::upgrade_finish) finish_without_download();  // does not return
+    timer_run_pending_ = true;
+    SetTimer(hwnd(), kRunTimer, kRunTimerMs, nullptr);
+  }
+  return mode != RunMode::upgrade_finish;
 }
 
-void CKestrionDlg::run() {}
-void CKestrionDlg::browse() {}
+void CKestrionDlg::init_upgrade_mode(const LaunchArguments& args) {
+  SetWindowTextA(hwnd(), win::load_string(IDS_TITLE_UPGRADE).c_str());
+  set_text(ctl::service_address, args.arg_upgradeurl);
+  enable(ctl::service_address, false);
+  if (auto prefix = service_path_from_url(args.arg_upgradeurl)) set_text(ctl::path_prefix, *prefix);
+  set_text(ctl::previous_folder, args.arg_upgradepath);
+  set_text(ctl::install_folder, upgrade_install_folder(args.arg_upgradepath));
+  set_text(ctl::old_version, args.arg_upgradeoldversion);
+  set_text(ctl::download_flag, args.arg_isdownfile);
+  enable(ctl::install_folder, false);
+  enable(ctl::browse, false);
+  set_text(ctl::upgrade_file_url, args.arg_upgradefileurl);
+  set_text(ctl::upgrade_version, args.arg_upgradeversion);
+  set_text(ctl::old_report_version, args.arg_upoldreportversion);
+  set_text(ctl::service_center, args.arg_requestservice);
+}
+
+void CKestrionDlg::init_install_mode(const LaunchArguments& args) {
+  const FileNameCode code = decode_file_name_code(win::module_path());
+  set_text(ctl::service_center, code.service_center);
+  if (code.path_prefix) set_text(ctl::path_prefix, *code.path_prefix);
+  set_text(ctl::service_address, code.service_address);
+  set_text(ctl::server_text, code.server_text);
+  set_text(ctl::previous_folder, "");
+
+  std::string proposed = default_install_base();
+  if (auto earlier = lookup_client_entry(*this, code.service_address)) {
+    // The entry names a version folder: propose the host folder above it.
+    set_text(ctl::previous_folder, *earlier);
+    proposed = parent_folder(*earlier);
+  }
+  set_text(ctl::install_folder, proposed);
+  set_text(ctl::upgrade_file_url, args.arg_upgradefileurl);
+  set_text(ctl::upgrade_version, args.arg_upgradeversion);
+  set_text(ctl::old_report_version, args.arg_upoldreportversion);
+}
+
+void CKestrionDlg::finish_without_download() {
+  PostMessageA(hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  add_tray_icon();
+  const std::string root = resolve_install_root(*this);
+  make_layout_folder(*this, root);
+  const std::string host = host_folder_name(text(ctl::service_address), text(ctl::path_prefix),
+                                            HostWithoutSlash::keep);
+  const std::string version = text(ctl::upgrade_version);
+  set_text(ctl::package_version, version);
+  const std::string version_folder =
+      version_folder_path(root, host, version_folder_name(version));
+  const std::string client_name = query_client_name(*this);
+  const std::string shortcut_name = client_name.empty() ? host : client_name;
+  save_install_config(*this, version_folder, root + "\\" + host + "\\");
+  create_desktop_shortcut(*this, shortcut_name, app_folder_path(version_folder), kClientExeName);
+  launch_client(*this, version_folder);
+  finish_process();
+}
+
+void CKestrionDlg::run() {
+  if (run_sequence(*this) == RunOutcome::finished) finish_process();
+}
+
+void CKestrionDlg::browse() { on_browse(*this, hwnd()); }
 
 }  // namespace kestrion

@@ -31,11 +31,24 @@ std::string wire_bytes(const std::string& utf8) {
   return out;
 }
 
-std::string port_file() {
+// A file beside the running program.
+std::string beside_program(const std::string& name) {
   char path[MAX_PATH] = {};
   DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, n);
-  return folder.substr(0, folder.find_last_of('\\') + 1) + "service.port";
+  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+// The number in a port file, or 0 when there is none.
+int read_port(const std::string& file) {
+  HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  char buffer[32] = {};
+  DWORD n = 0;
+  ReadFile(h, buffer, sizeof buffer - 1, &n, nullptr);
+  CloseHandle(h);
+  return std::atoi(buffer);
 }
 
 class Socket {
@@ -103,24 +116,19 @@ bool Request::has_header(const std::string& name) const {
 }
 
 Service::Service() {
-  std::string port = env("KESTRION_SERVICE_PORT");
-  if (port.empty()) {
-    HANDLE h = CreateFileA(port_file().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-      throw std::runtime_error("no sample service: " + port_file() +
-                               " is missing (start it with tools/service-ctl start <folder>)");
-    char buffer[32] = {};
-    DWORD n = 0;
-    ReadFile(h, buffer, sizeof buffer - 1, &n, nullptr);
-    CloseHandle(h);
-    port.assign(buffer, n);
-  }
-  port_ = std::atoi(port.c_str());
-  if (port_ <= 0) throw std::runtime_error("no sample service: bad port " + port);
+  const std::string port = env("KESTRION_SERVICE_PORT");
+  port_ = port.empty() ? read_port(beside_program("service.port")) : std::atoi(port.c_str());
+  if (port_ <= 0)
+    throw std::runtime_error("no sample service: " + beside_program("service.port") +
+                             " is missing (start it with tools/service-ctl start <folder>)");
+  tls_port_ = read_port(beside_program("service.tls-port"));
 }
 
 std::string Service::base_url() const { return url("/"); }
+
+std::string Service::secure_base_url() const {
+  return tls_port_ > 0 ? "https://127.0.0.1:" + std::to_string(tls_port_) + "/" : "";
+}
 
 std::string Service::url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + path;
@@ -151,6 +159,7 @@ std::vector<Request> Service::requests() {
   std::vector<Request> out;
   for (const Json::Value& r : list) {
     Request q;
+    q.scheme = r["scheme"].asString();
     q.verb = r["verb"].asString();
     q.path = wire_bytes(r["path"].asString());
     q.version = r["version"].asString();

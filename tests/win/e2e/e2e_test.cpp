@@ -64,6 +64,13 @@ Times config_times(const std::string& bytes) {
   return t;
 }
 
+// What the started client wrote about its start; the shell starts it after the installer ended.
+std::string client_start_record(const std::string& version_folder) {
+  const std::string path = version_folder + "\\app\\launched.txt";
+  for (int i = 0; i < 200 && read_file(path).empty(); ++i) Sleep(50);
+  return read_file(path);
+}
+
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -193,18 +200,26 @@ TEST_F(EndToEnd, UpgradeWithADownloadStartsTheNewClient) {
   }
   service_.reset();
   serve("full.zip", "9.9.9", "true");  // the package query must not be asked
+  service_.configure(R"({"routes": {"/files/upgrade.zip": {"delay_ms": 2500}}})");
   const std::string old = version_folder("2_1_5");
   Installer upgrade(store_.path(), setup_name());
   upgrade.start({service_.base_url(), service_.url("/files/upgrade.zip"), "2.2.0", old, "2.1.5",
                  "Y", "-1.0"});
+  // It runs by itself, its fields filled and locked, shows no box and ends once the new client
+  // has been started. (The package comes slowly, so the dialog can be seen meanwhile.)
   ASSERT_TRUE(upgrade.dialog());
   EXPECT_EQ(window_text(upgrade.dialog()), "Lumivar-POS升级程序");
+  EXPECT_EQ(upgrade.text(IDC_SERVICE_ADDRESS), service_.base_url());
+  EXPECT_EQ(upgrade.text(IDC_INSTALL_FOLDER), root() + "\\" + host());
+  for (int id : {IDC_SERVICE_ADDRESS, IDC_INSTALL_FOLDER, IDC_BROWSE, IDC_RUN}) {
+    EXPECT_FALSE(upgrade.enabled(id)) << id;
+  }
   EXPECT_EQ(upgrade.wait_exit(), 1u);
 
   const std::string v = version_folder("2_2_0");
   EXPECT_EQ(read_file(v + "\\app\\readme.txt"), "upgrade 2.2.0\r\n");
   EXPECT_TRUE(file_exists(v + "\\app\\data\\menu.txt"));  // copied from the installed version
-  EXPECT_NE(read_file(v + "\\app\\launched.txt").find("TILLWRIGHT.exe"), std::string::npos);
+  EXPECT_NE(client_start_record(v).find("TILLWRIGHT.exe"), std::string::npos);
   EXPECT_EQ(read_file(register_path()), register_bytes({{v, service_.base_url()}}));
   for (const auto& r : service_.requests()) {
     EXPECT_EQ(r.path.find("posinstall"), std::string::npos) << r.path;
@@ -233,16 +248,20 @@ TEST_F(EndToEnd, UpgradeWithoutADownloadOnlyFinishes) {
                false);
   EXPECT_EQ(finish.wait_exit(), 1u);
   EXPECT_TRUE(windows_of(finish.process().pid(), "#32770").empty());
-  EXPECT_NE(read_file(v + "\\app\\launched.txt").find("TILLWRIGHT.exe"), std::string::npos);
+  EXPECT_NE(client_start_record(v).find("TILLWRIGHT.exe"), std::string::npos);
   EXPECT_EQ(read_file(register_path()), register_before);
   const std::string config = read_file(v + "\\posconfig.json");
   const Times t = config_times(config);
   EXPECT_EQ(config, config_bytes(t.create, t.edit, v, "3.0", service_.base_url(), "2.1.5",
                                  "SERVICE_CENTER"));
   EXPECT_TRUE(file_exists(desktop_folder() + "\\" + kShortcutName + ".lnk"));
-  // The eight argument lines came first.
-  EXPECT_EQ(finish.log().rfind("\r\n升级启动程序入参：arg_upgradeurl >>>> ：" + service_.base_url(), 0),
-            0u);
+  // The eight argument lines, then the client-name query's own.
+  const std::string log = finish.log();
+  const size_t args_at = log.find("\r\n升级启动程序入参：arg_upgradeurl >>>> ：" + service_.base_url() +
+                                  "\r\n升级启动程序入参：arg_upgradefileurl >>>> ：");
+  ASSERT_NE(args_at, std::string::npos) << log;
+  EXPECT_NE(log.find("\r\n升级启动程序入参：arg_requestservice >>>> ：SERVICE_CENTER", args_at),
+            std::string::npos);
 }
 
 // Failures leave the dialog usable, with the four inputs enabled and nothing lost; a second
