@@ -1,8 +1,10 @@
-# The config tests run twice: on a prefix without drive D (the whole program) and with one
-# (the drive D cases). Linux steps around them add and remove the prefix's dosdevices link;
-# the lock keeps the two runs apart.
+# The config tests run twice: on the build's prefix, which has no drive D (the whole program),
+# and on a prefix of their own that has one (the drive D cases). Linux steps around them make
+# sure of the build prefix's dosdevices and add and remove the other's; the lock keeps the two
+# runs apart.
 kestrion_wine_test(config)
 set(_prefix ${CMAKE_BINARY_DIR}/wineprefix)
+set(_prefix_d ${CMAKE_BINARY_DIR}/wineprefix-drive-d)
 set(_drive ${CMAKE_CURRENT_BINARY_DIR}/win/config/drive_d)
 set(_script ${CMAKE_CURRENT_LIST_DIR}/drive_d.sh)
 
@@ -13,9 +15,9 @@ set_tests_properties(win_config PROPERTIES FIXTURES_REQUIRED config_no_drive_d
                      RESOURCE_LOCK wine_drive_d)
 set_property(TEST win_config APPEND PROPERTY ENVIRONMENT KESTRION_DRIVE_D=absent)
 
-add_test(NAME win_config_drive_d_add COMMAND ${_script} present ${_prefix} ${_drive})
+add_test(NAME win_config_drive_d_add COMMAND ${_script} present ${_prefix_d} ${_drive})
 add_test(NAME win_config_drive_d COMMAND win_config --gtest_filter=DriveD.*)
-add_test(NAME win_config_drive_d_remove COMMAND ${_script} absent ${_prefix} ${_drive})
+add_test(NAME win_config_drive_d_remove COMMAND ${_script} absent ${_prefix_d} ${_drive})
 set_tests_properties(win_config_drive_d_add PROPERTIES FIXTURES_SETUP config_drive_d
                      RESOURCE_LOCK wine_drive_d TIMEOUT 400)
 set_tests_properties(win_config_drive_d_remove PROPERTIES FIXTURES_CLEANUP config_drive_d
@@ -24,4 +26,4 @@ set_tests_properties(win_config_drive_d PROPERTIES
   FIXTURES_REQUIRED config_drive_d
   RESOURCE_LOCK wine_drive_d
   TIMEOUT 600
-  ENVIRONMENT "KESTRION_WINEPREFIX=${_prefix};KESTRION_BUILD=${CMAKE_BINARY_DIR};KESTRION_SOURCE=${CMAKE_SOURCE_DIR};KESTRION_DRIVE_D=present")
+  ENVIRONMENT "KESTRION_WINEPREFIX=${_prefix_d};KESTRION_BUILD=${CMAKE_BINARY_DIR};KESTRION_SOURCE=${CMAKE_SOURCE_DIR};KESTRION_DRIVE_D=present")
