@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
   Installer setup(folder, name, Installer::Existing{});
   setup.start(args, !upgrade || args.size() < 6 || args[5] != "N");
   if (setup.dialog()) {
-    Sleep(800);
+    // An upgrade runs by itself: its picture is taken at once, while it runs.
+    if (!upgrade) Sleep(800);
     say("window title", window_text(setup.dialog()));
     say("service address", setup.text(IDC_SERVICE_ADDRESS));
     say("install folder", setup.text(IDC_INSTALL_FOLDER));

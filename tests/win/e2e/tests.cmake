@@ -17,3 +17,11 @@ add_test(NAME win_e2e_lnkinfo
          COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/../desktop/check_links.py
                  ${KESTRION_LNKINFO} ${_e2e}/links)
 set_tests_properties(win_e2e_lnkinfo PROPERTIES FIXTURES_REQUIRED e2e_links TIMEOUT 120)
+# The dialog once more in English (code page 1252), for its picture.
+add_test(NAME win_e2e_english COMMAND win_e2e --gtest_filter=EndToEnd.Screenshot)
+set_tests_properties(win_e2e_english PROPERTIES
+  TIMEOUT 300
+  FIXTURES_REQUIRED "service_e2e;e2e_files"
+  RESOURCE_LOCK win_e2e_folder
+  ENVIRONMENT "KESTRION_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;KESTRION_BUILD=${CMAKE_BINARY_DIR};KESTRION_SOURCE=${CMAKE_SOURCE_DIR};KESTRION_LOCALE=en_US.UTF-8")
+set_tests_properties(win_e2e PROPERTIES RESOURCE_LOCK win_e2e_folder)
