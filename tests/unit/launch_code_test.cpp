@@ -94,6 +94,14 @@ struct DecodeCase {
   std::optional<std::string> prefix;
 };
 
+void expect_decodes(const DecodeCase& c) {
+  const FileNameCode d = decode_file_name_code(c.path);
+  EXPECT_EQ(d.service_address, c.address) << c.path;
+  EXPECT_EQ(d.server_text, c.server_text) << c.path;
+  EXPECT_EQ(d.service_center, c.service_center) << c.path;
+  EXPECT_EQ(d.path_prefix, c.prefix) << c.path;
+}
+
 TEST(FileNameCode, DecodeTable) {
   const std::string sc = "SERVICE_CENTER";
   const DecodeCase cases[] = {
@@ -116,13 +124,7 @@ TEST(FileNameCode, DecodeTable) {
       {"C:\\dl(x)\\setup.exe", "http:///", "", "", {}},
       {"setup(a)(b).exe", "http://a/", "a", "", {}},
   };
-  for (const DecodeCase& c : cases) {
-    const FileNameCode d = decode_file_name_code(c.path);
-    EXPECT_EQ(d.service_address, c.address) << c.path;
-    EXPECT_EQ(d.server_text, c.server_text) << c.path;
-    EXPECT_EQ(d.service_center, c.service_center) << c.path;
-    EXPECT_EQ(d.path_prefix, c.prefix) << c.path;
-  }
+  for (const DecodeCase& c : cases) expect_decodes(c);
 }
 
 TEST(FileNameCode, TrailBytesNeverActAsMarkers) {
@@ -135,13 +137,7 @@ TEST(FileNameCode, TrailBytesNeverActAsMarkers) {
       {"setup(h\x81\x73).exe", "http://h\x81\x73/", "h\x81\x73", "", {}},
       {"setup(h\x81\x5f" "1).exe", "http://h\x81\x5f" "1/", "h\x81\x5f" "1", "", {}},
   };
-  for (const DecodeCase& c : cases) {
-    const FileNameCode d = decode_file_name_code(c.path);
-    EXPECT_EQ(d.service_address, c.address) << c.path;
-    EXPECT_EQ(d.server_text, c.server_text) << c.path;
-    EXPECT_EQ(d.service_center, c.service_center) << c.path;
-    EXPECT_EQ(d.path_prefix, c.prefix) << c.path;
-  }
+  for (const DecodeCase& c : cases) expect_decodes(c);
 }
 
 TEST(FileNameCode, PrefixAndAddressAgreeOnAPathOfTwoSegments) {

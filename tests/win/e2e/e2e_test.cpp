@@ -116,6 +116,13 @@ class EndToEnd : public ::testing::Test {
     EXPECT_EQ(box.caption, setup.app_name());
     EXPECT_EQ(setup.wait_exit(), 1u);
   }
+  // The earlier installation most cases start from: version 2.1.5 of the full package.
+  void install_full_2_1_5() {
+    serve("full.zip", "2.1.5", "true");
+    Installer first(store_.path(), setup_name());
+    first.start();
+    install(first);
+  }
 
   Service service_;
   TempFolder store_{"store"};
@@ -154,12 +161,7 @@ TEST_F(EndToEnd, InstallModeWithAFullPackage) {
 // A partial package is laid over a copy of the previous installation: the package's files
 // replace theirs, the others stay, posconfig.json's createtime carries over.
 TEST_F(EndToEnd, PartialPackageOverThePreviousInstallation) {
-  serve("full.zip", "2.1.5", "true");
-  {
-    Installer first(store_.path(), setup_name());
-    first.start();
-    install(first);
-  }
+  install_full_2_1_5();
   const std::string old = version_folder("2_1_5");
   const Times before = config_times(read_file(old + "\\posconfig.json"));
   write_file(old + "\\TILLWRIGHT.zip", "a stale package left behind");
@@ -192,12 +194,7 @@ TEST_F(EndToEnd, PartialPackageOverThePreviousInstallation) {
 // Upgrade mode, as the installed client starts it: no package query, the package laid over the
 // installed version, the new client started, no box, exit code 1.
 TEST_F(EndToEnd, UpgradeWithADownloadStartsTheNewClient) {
-  serve("full.zip", "2.1.5", "true");
-  {
-    Installer first(store_.path(), setup_name());
-    first.start();
-    install(first);
-  }
+  install_full_2_1_5();
   service_.reset();
   serve("full.zip", "9.9.9", "true");  // the package query must not be asked
   service_.configure(R"({"routes": {"/files/upgrade.zip": {"delay_ms": 2500}}})");
@@ -233,12 +230,7 @@ TEST_F(EndToEnd, UpgradeWithADownloadStartsTheNewClient) {
 // Upgrade without a download: posconfig.json rewritten, the shortcut made again, the client
 // started, nothing shown, exit code 1.
 TEST_F(EndToEnd, UpgradeWithoutADownloadOnlyFinishes) {
-  serve("full.zip", "2.1.5", "true");
-  {
-    Installer first(store_.path(), setup_name());
-    first.start();
-    install(first);
-  }
+  install_full_2_1_5();
   const std::string v = version_folder("2_1_5");
   const std::string register_before = read_file(register_path());
   DeleteFileA((desktop_folder() + "\\" + kShortcutName + ".lnk").c_str());
@@ -376,12 +368,7 @@ TEST_F(EndToEnd, CloseWhenIdleEndsTheCompanionWindowsProcess) {
 // An earlier install of the service elsewhere: the prompt on Run. No puts the earlier folder
 // into the install folder and ends the run; Yes installs into the new folder.
 TEST_F(EndToEnd, PreviousInstallPromptNoThenYes) {
-  serve("full.zip", "2.1.5", "true");
-  {
-    Installer first(store_.path(), setup_name());
-    first.start();
-    install(first);
-  }
+  install_full_2_1_5();
   TempFolder elsewhere("else");
   Installer setup(store_.path(), setup_name());
   setup.start();
