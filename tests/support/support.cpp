@@ -250,4 +250,13 @@ std::vector<std::string> log_lines() {
   return lines;
 }
 
+std::string json_escaped(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
 }  // namespace kestrion::test

@@ -97,4 +97,7 @@ void answer(const MessageBoxInfo& box, int button);
 // CR LF, so the text before the first one is left out. Empty when there is no log.
 std::vector<std::string> log_lines();
 
+// `s` as a JSON string's content: each backslash and quotation mark escaped.
+std::string json_escaped(const std::string& s);
+
 }  // namespace kestrion::test

@@ -11,15 +11,6 @@ std::string member(const std::string& bytes, const char* name) {
   return v.isString() ? v.asString() : std::string();
 }
 
-std::string json_escaped(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out;
-}
-
 bool is_time_text(const std::string& s) {
   static const char kShape[] = "dddd-dd-dd dd:dd:dd";
   if (s.size() != sizeof kShape - 1) return false;

@@ -8,9 +8,6 @@ namespace kestrion::test {
 // The text of a string member of the JSON document `bytes` ("" when absent).
 std::string member(const std::string& bytes, const char* name);
 
-// `s` as a JSON string's content: each backslash and quotation mark escaped.
-std::string json_escaped(const std::string& s);
-
 // True for "YYYY-MM-DD hh:mm:ss".
 bool is_time_text(const std::string& s);
 

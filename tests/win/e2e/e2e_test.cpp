@@ -20,21 +20,12 @@ namespace {
 constexpr char kInstalled[] = "安装成功，请双击桌面图标启动客户端";
 constexpr char kShortcutName[] = "门店收银";
 
-std::string escaped(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out;
-}
-
 // posclient.json as the program writes it: the entries in order, CR LF, three-space indents.
 std::string register_bytes(const std::vector<std::pair<std::string, std::string>>& entries) {
   std::string out = "{\r\n   \"pos\" : [\r\n";
   for (size_t i = 0; i < entries.size(); ++i) {
-    out += "      {\r\n         \"foldername\" : \"" + escaped(entries[i].first) +
-           "\",\r\n         \"serviceurl\" : \"" + escaped(entries[i].second) + "\"\r\n      }";
+    out += "      {\r\n         \"foldername\" : \"" + json_escaped(entries[i].first) +
+           "\",\r\n         \"serviceurl\" : \"" + json_escaped(entries[i].second) + "\"\r\n      }";
     out += i + 1 < entries.size() ? ",\r\n" : "\r\n";
   }
   return out + "   ]\r\n}\r\n";
@@ -48,7 +39,7 @@ std::string config_bytes(const std::string& create, const std::string& edit,
                          const std::string& service_center = "") {
   return "{\r\n   \"REQUEST_SERVICE\" : \"" + service_center + "\",\r\n   \"createtime\" : \"" +
          create + "\",\r\n   \"edittime\" : \"" + edit + "\",\r\n   \"foldername\" : \"" +
-         escaped(folder) + "\",\r\n   \"reportversion\" : \"" + report +
+         json_escaped(folder) + "\",\r\n   \"reportversion\" : \"" + report +
          "\",\r\n   \"serviceurl\" : \"" + url + "\",\r\n   \"version\" : \"" + version +
          "\"\r\n}\r\n";
 }
