@@ -1,0 +1,221 @@
+// The run sequence on the in-memory run state against the sample service: the order of its
+// status texts, log lines and progress positions, the failed ends with the inputs enabled again,
+// and the runs that end before any work.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "install/run_sequence.h"
+#include "installer.h"
+#include "service.h"
+#include "state/ids.h"
+#include "state/memory_state.h"
+#include "support.h"
+
+namespace kestrion::test {
+namespace {
+
+constexpr char kClientName[] = "蓝雀收银台";  // the sample service's answer
+constexpr char kInstalling[] = "正在安装，请稍候……";
+constexpr char kInstalled[] = "安装成功，请双击桌面图标启动客户端";
+const std::vector<int> kInputs{ctl::run, ctl::browse, ctl::service_address, ctl::install_folder};
+
+class RunSequence : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    service_.reset();
+    DeleteFileA(register_path().c_str());
+    DeleteFileA(link_path().c_str());
+    log_start_ = log_lines().size();
+    state_.set_text(ctl::service_address, service_.base_url());
+    state_.set_text(ctl::install_folder, till_.path());
+    // The bar as a window would show it whenever messages flow in the installation phase.
+    state_.on_pump = [this] {
+      if (state_.text(ctl::status) != kInstalling) return;
+      if (positions_.empty() || positions_.back() != state_.progress_pos())
+        positions_.push_back(state_.progress_pos());
+    };
+  }
+
+  static std::string register_path() { return appdata_folder() + "\\Tillwright\\posclient.json"; }
+  static std::string link_path() { return desktop_folder() + "\\" + kClientName + ".lnk"; }
+  std::string version_folder(const std::string& v = "1_0_0") const {
+    return till_.path() + "\\Tillwright\\1270000010" + std::to_string(service_.port()) + "\\" + v;
+  }
+  // The log lines this case wrote.
+  std::vector<std::string> new_log() const {
+    const std::vector<std::string> all = log_lines();
+    return {all.begin() + static_cast<std::ptrdiff_t>(log_start_), all.end()};
+  }
+  int requests_to(const std::string& path_start) {
+    int n = 0;
+    for (const Request& r : service_.requests()) n += r.path.rfind(path_start, 0) == 0;
+    return n;
+  }
+  void expect_failed_end(RunOutcome outcome) {
+    EXPECT_EQ(outcome, RunOutcome::failed);
+    // The run's end enables the four last, in order (a failed download has done so before).
+    ASSERT_GE(state_.enable_order.size(), kInputs.size());
+    EXPECT_EQ(std::vector<int>(state_.enable_order.end() - 4, state_.enable_order.end()), kInputs);
+    for (int id : kInputs) EXPECT_TRUE(state_.enabled(id)) << id;
+    EXPECT_FALSE(state_.running());
+  }
+
+  Service service_;
+  TempFolder till_{"till"};
+  MemoryRunState state_;
+  std::vector<int> positions_;
+  std::size_t log_start_ = 0;
+};
+
+// Positions the bar passes through in the installation phase: the fixed increments, then the
+// final fill one step at a time.
+std::vector<int> installation_positions(std::vector<int> fixed, int filled_from) {
+  for (int p = filled_from; p < 100; ++p) fixed.push_back(p);
+  return fixed;
+}
+
+TEST_F(RunSequence, InstallThenTheSameVersionAgain) {
+  EXPECT_EQ(run_sequence(state_), RunOutcome::finished);
+  EXPECT_FALSE(state_.running());
+  EXPECT_EQ(state_.status_history,
+            (std::vector<std::string>{"正在设置安装目录，请等待……", "正在获取桌面快捷方式名称",
+                                      "正在获取桌面快捷方式名称结束", "正在获取安装包下载地址",
+                                      "正在获取安装包下载地址结束", "文件下载中，请等待……",
+                                      "正在下载，需要一定时间，请稍候……", kInstalling,
+                                      kInstalled}));
+  // A register entry is written: 51, 61 and 71 before the shortcut, 76 after it.
+  EXPECT_EQ(positions_, installation_positions({1, 11, 31, 41, 51, 61, 71}, 76));
+  EXPECT_EQ(state_.progress_pos(), 100);
+  ASSERT_FALSE(state_.boxes.empty());
+  EXPECT_EQ(state_.boxes.back().text, kInstalled);
+  EXPECT_EQ(state_.boxes.back().style, box::ok);
+  EXPECT_TRUE(state_.enable_order.empty());
+  EXPECT_TRUE(file_exists(version_folder() + "\\app\\TILLWRIGHT.exe"));
+  EXPECT_TRUE(folder_exists(version_folder() + "\\app\\success"));
+  EXPECT_FALSE(file_exists(version_folder() + "\\TILLWRIGHT.zip"));
+  EXPECT_TRUE(file_exists(link_path()));
+  const std::vector<std::string> log = new_log();
+  const std::string package = service_.url("/files/TILLWRIGHT.zip");
+  const auto name_at = std::find(log.begin(), log.end(), std::string("桌面快捷方式 >>>> ：") + kClientName);
+  ASSERT_NE(name_at, log.end());
+  EXPECT_NE(std::find(name_at, log.end(), "安装包下载地址 >>>> ：" + package), log.end());
+  EXPECT_EQ(requests_to("/api/posinstall/query"), 1);
+
+  // The same version again: the folder is registered for this service already, so the
+  // register is not written and the bar stands at 56 after the shortcut.
+  const std::string register_bytes = read_file(register_path());
+  SetFileAttributesA(register_path().c_str(), FILE_ATTRIBUTE_READONLY);  // a write would fail
+  MemoryRunState again;
+  again.set_text(ctl::service_address, service_.base_url());
+  again.set_text(ctl::install_folder, till_.path());
+  positions_.clear();
+  state_.on_pump = nullptr;
+  again.on_pump = [&] {
+    if (again.text(ctl::status) == kInstalling &&
+        (positions_.empty() || positions_.back() != again.progress_pos()))
+      positions_.push_back(again.progress_pos());
+  };
+  EXPECT_EQ(run_sequence(again), RunOutcome::finished);
+  SetFileAttributesA(register_path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(positions_, installation_positions({1, 11, 31, 41, 51}, 56));
+  EXPECT_EQ(read_file(register_path()), register_bytes);
+}
+
+TEST_F(RunSequence, EmptyServiceAddressOnlyAsks) {
+  state_.set_text(ctl::service_address, "");
+  EXPECT_EQ(run_sequence(state_), RunOutcome::stopped);
+  ASSERT_EQ(state_.boxes.size(), 1u);
+  EXPECT_EQ(state_.boxes[0].text, "请先输入下载地址！");
+  EXPECT_EQ(state_.boxes[0].style, static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION));
+  EXPECT_TRUE(state_.status_history.empty());
+  EXPECT_TRUE(state_.enable_order.empty());
+  for (int id : kInputs) EXPECT_TRUE(state_.enabled(id)) << id;
+  EXPECT_FALSE(state_.running());
+  EXPECT_TRUE(service_.requests().empty());
+}
+
+TEST_F(RunSequence, ARunWhileOneRunsDoesNothing) {
+  state_.set_running(true);
+  EXPECT_EQ(run_sequence(state_), RunOutcome::refused);
+  EXPECT_TRUE(state_.running());
+  EXPECT_TRUE(state_.status_history.empty());
+  EXPECT_TRUE(state_.boxes.empty());
+  EXPECT_TRUE(service_.requests().empty());
+}
+
+TEST_F(RunSequence, NoPackageAddressAfterSixQueries) {
+  service_.configure(
+      R"({"routes": {"package": {"json": {"code": 0, "data": {"pospackage": "", "posversion": "",
+          "is_full": ""}}}}})");
+  expect_failed_end(run_sequence(state_));
+  EXPECT_EQ(requests_to("/api/posinstall/query"), 6);
+  ASSERT_FALSE(state_.boxes.empty());
+  EXPECT_EQ(state_.boxes.back().text, "服务端安装包不存在，无法下载安装！");
+  // The status line stays as the queries left it; one log line, for the first empty answer.
+  EXPECT_EQ(state_.text(ctl::status), "正在获取安装包下载地址结束");
+  int package_lines = 0;
+  for (const std::string& line : new_log())
+    package_lines += line.rfind("安装包下载地址 >>>> ：", 0) == 0;
+  EXPECT_EQ(package_lines, 1);
+}
+
+TEST_F(RunSequence, EachFailedStepEndsWithItsTextAndTheInputsEnabled) {
+  struct Case {
+    const char* name;
+    std::string settings;
+    std::string status;
+    bool marker;  // the success marker is made before the shortcut
+  };
+  const Case cases[] = {
+      {"package not found", R"({"routes": {"/files/TILLWRIGHT.zip": {"status": 404}}})",
+       "下载TILLWRIGHT.zip文件失败！", false},
+      {"package not a zip", R"({"routes": {"/files/TILLWRIGHT.zip": {"body": "not a zip"}}})",
+       "解压文件失败,安装失败！", false},
+      {"shortcut name with a colon", R"({"client_name": "a:b"})",
+       "创建桌面登陆快捷方式失败,安装失败！", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    service_.reset();
+    service_.configure(c.settings);
+    state_ = MemoryRunState{};
+    state_.set_text(ctl::service_address, service_.base_url());
+    state_.set_text(ctl::install_folder, till_.path());
+    expect_failed_end(run_sequence(state_));
+    EXPECT_EQ(state_.text(ctl::status), c.status);
+    EXPECT_EQ(folder_exists(version_folder() + "\\app\\success"), c.marker);
+    remove_tree(till_.path() + "\\Tillwright");
+  }
+}
+
+TEST_F(RunSequence, FolderRegisteredForAnotherService) {
+  make_folders(version_folder());
+  std::string folder;
+  for (char c : version_folder()) folder += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  write_file(register_path(), "{\"pos\":[{\"foldername\":\"" + folder +
+                                  "\",\"serviceurl\":\"http://192.0.2.9:8080/\"}]}");
+  const std::string before = read_file(register_path());
+  expect_failed_end(run_sequence(state_));
+  EXPECT_EQ(state_.text(ctl::status), "写公共配置文件失败，安装失败！");
+  EXPECT_EQ(read_file(register_path()), before);
+  EXPECT_FALSE(file_exists(version_folder() + "\\app\\TILLWRIGHT.exe"));
+}
+
+// A system error that reaches the run: here the package file cannot be created, because a
+// folder of that name stands in its place. Its text goes to the status line and a box.
+TEST_F(RunSequence, ASystemErrorEndsTheRunWithItsText) {
+  make_folders(version_folder() + "\\TILLWRIGHT.zip");
+  expect_failed_end(run_sequence(state_));
+  const std::string text = state_.text(ctl::status);
+  EXPECT_FALSE(text.empty());
+  EXPECT_LE(text.size(), 254u);
+  ASSERT_FALSE(state_.boxes.empty());
+  EXPECT_EQ(state_.boxes.back().text, text);
+  EXPECT_TRUE(folder_exists(version_folder() + "\\TILLWRIGHT.zip"));
+}
+
+}  // namespace
+}  // namespace kestrion::test
