@@ -10,7 +10,8 @@ Query endpoints (with "/<prefix>" in front when a prefix is set):
        -> {"code": 0, "data": <client name>}
   GET  /api/posinstall/query, /transaction/api/retail/terminal/posInstall
        -> {"code": 0, "data": {"pospackage": ..., "posversion": ..., "is_full": ...}}
-With --tls-cert it answers the same on a second port (--tls-port) over https.
+With --tls-cert it answers the same on a second port (--tls-port) over https, and serves the
+revocation list ca.crl found beside the certificate as GET /tls/ca.crl (not recorded).
 Files:
   GET /files/<name>            the file <name> of the --files folder, or the --package file
   GET /bytes/<N>[/<name>]      N bytes made on the fly: the byte at offset i is i % 251
@@ -200,6 +201,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         split = urllib.parse.urlsplit(self.path)
         if split.path.startswith("/__control/"):
             return self.control(split.path[len("/__control/"):], body)
+        if split.path == "/tls/ca.crl" and self.server.crl:
+            return self.answer(split.path, {}, None, (200, Body(path=self.server.crl),
+                                                      "application/pkix-crl"))
         state = self.server.state
         settings = state.snapshot()
         state.record({
@@ -264,10 +268,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return settings["package_url"].replace("{base}", base)
         return base + "/files/" + urllib.parse.quote(self.server.package_name)
 
-    def answer(self, path, route, settings):
-        status, body, content_type = self.natural(path, settings)
-        style = route.get("style", settings["style"])
-        ascii_only = route.get("ascii", settings["ascii"])
+    def answer(self, path, route, settings, natural=None):
+        status, body, content_type = natural or self.natural(path, settings)
+        style = route.get("style", settings and settings["style"])
+        ascii_only = route.get("ascii", settings and settings["ascii"])
         if "json" in route:
             body, content_type = route["json"], "application/json;charset=UTF-8"
         elif "body" in route:
@@ -367,6 +371,8 @@ class Server(http.server.ThreadingHTTPServer):
                                           do_handshake_on_connect=False)
             self.scheme = "https"
         self.state = state
+        crl = os.path.join(os.path.dirname(args.tls_cert), "ca.crl") if args.tls_cert else None
+        self.crl = crl if crl and os.path.isfile(crl) else None
 
     def find_file(self, name):
         """The Body of a file under /files/, or None."""

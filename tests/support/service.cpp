@@ -121,9 +121,14 @@ Service::Service() {
   if (port_ <= 0)
     throw std::runtime_error("no sample service: " + beside_program("service.port") +
                              " is missing (start it with tools/service-ctl start <folder>)");
+  tls_port_ = read_port(beside_program("service.tls-port"));
 }
 
 std::string Service::base_url() const { return url("/"); }
+
+std::string Service::secure_base_url() const {
+  return tls_port_ > 0 ? "https://127.0.0.1:" + std::to_string(tls_port_) + "/" : "";
+}
 
 std::string Service::url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + path;
@@ -154,6 +159,7 @@ std::vector<Request> Service::requests() {
   std::vector<Request> out;
   for (const Json::Value& r : list) {
     Request q;
+    q.scheme = r["scheme"].asString();
     q.verb = r["verb"].asString();
     q.path = wire_bytes(r["path"].asString());
     q.version = r["version"].asString();

@@ -19,6 +19,7 @@ namespace kestrion::test {
 
 // One request as the service received it. Texts are the bytes on the wire.
 struct Request {
+  std::string scheme;  // "http", or "https" on the service's https port
   std::string verb;
   std::string path;     // as on the request line, query string included
   std::string version;  // "HTTP/1.0", "HTTP/1.1"
@@ -41,6 +42,9 @@ class Service {
   int port() const { return port_; }
   // "http://127.0.0.1:<port>/", the form of a service address.
   std::string base_url() const;
+  // "https://127.0.0.1:<https port>/" of a service started with --tls (its certificate, for
+  // 127.0.0.1 only, is signed by tls\ca.pem beside the program); "" without one.
+  std::string secure_base_url() const;
   // "http://127.0.0.1:<port>" + path (path starts with "/").
   std::string url(const std::string& path) const;
 
@@ -55,6 +59,7 @@ class Service {
  private:
   std::string control(const std::string& verb, const std::string& what, const std::string& body);
   int port_ = 0;
+  int tls_port_ = 0;
 };
 
 }  // namespace kestrion::test
