@@ -199,9 +199,12 @@ TEST_F(EndToEnd, UpgradeWithADownloadStartsTheNewClient) {
   EXPECT_EQ(window_text(upgrade.dialog()), "Lumivar-POS升级程序");
   EXPECT_EQ(upgrade.text(IDC_SERVICE_ADDRESS), service_.base_url());
   EXPECT_EQ(upgrade.text(IDC_INSTALL_FOLDER), root() + "\\" + host());
-  for (int id : {IDC_SERVICE_ADDRESS, IDC_INSTALL_FOLDER, IDC_BROWSE, IDC_RUN}) {
+  for (int id : {IDC_SERVICE_ADDRESS, IDC_INSTALL_FOLDER, IDC_BROWSE}) {
     EXPECT_FALSE(upgrade.enabled(id)) << id;
   }
+  // Run stays enabled until timer 2 starts the run, about 100 ms after the dialog opened.
+  for (int i = 0; i < 100 && upgrade.enabled(IDC_RUN); ++i) Sleep(20);
+  EXPECT_FALSE(upgrade.enabled(IDC_RUN));
   EXPECT_EQ(upgrade.wait_exit(), 1u);
 
   const std::string v = version_folder("2_2_0");
