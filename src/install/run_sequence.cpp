@@ -103,9 +103,7 @@ RunOutcome Run::go() {
     address = package_address();
     if (address.empty()) {
       s_.message_box(win::load_string(IDS_NO_PACKAGE), {}, MB_OK);
-      s_.set_running(false);
-      enable_inputs(s_);
-      return RunOutcome::failed;
+      return fail();  // the status line stays as the queries left it
     }
   }
   const std::string version = version_text(upgrade_url, upgrade_version,

@@ -31,14 +31,6 @@ std::string wire_bytes(const std::string& utf8) {
   return out;
 }
 
-// A file beside the running program.
-std::string beside_program(const std::string& name) {
-  char path[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, n);
-  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
-}
-
 // The number in a port file, or 0 when there is none.
 int read_port(const std::string& file) {
   HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
@@ -117,11 +109,11 @@ bool Request::has_header(const std::string& name) const {
 
 Service::Service() {
   const std::string port = env("KESTRION_SERVICE_PORT");
-  port_ = port.empty() ? read_port(beside_program("service.port")) : std::atoi(port.c_str());
+  port_ = port.empty() ? read_port(beside_this_program("service.port")) : std::atoi(port.c_str());
   if (port_ <= 0)
-    throw std::runtime_error("no sample service: " + beside_program("service.port") +
+    throw std::runtime_error("no sample service: " + beside_this_program("service.port") +
                              " is missing (start it with tools/service-ctl start <folder>)");
-  tls_port_ = read_port(beside_program("service.tls-port"));
+  tls_port_ = read_port(beside_this_program("service.tls-port"));
 }
 
 std::string Service::base_url() const { return url("/"); }

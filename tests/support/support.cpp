@@ -25,6 +25,17 @@ std::string build_folder() { return win_path(env("KESTRION_BUILD")); }
 std::string source_folder() { return win_path(env("KESTRION_SOURCE")); }
 std::string program_path() { return build_folder() + "\\kestrion.exe"; }
 
+std::string this_program() {
+  char path[MAX_PATH] = {};
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return std::string(path, n);
+}
+
+std::string beside_this_program(const std::string& name) {
+  const std::string self = this_program();
+  return self.substr(0, self.find_last_of('\\') + 1) + name;
+}
+
 std::string read_file(const std::string& path) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, 0, nullptr);

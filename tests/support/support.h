@@ -20,6 +20,9 @@ std::string build_folder();
 std::string source_folder();
 // The built program, kestrion.exe.
 std::string program_path();
+// This test program's own path, and a file beside it.
+std::string this_program();
+std::string beside_this_program(const std::string& name);
 
 std::string read_file(const std::string& path);  // "" when missing
 void write_file(const std::string& path, const std::string& bytes);

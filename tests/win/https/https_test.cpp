@@ -14,20 +14,13 @@ using namespace kestrion;
 
 namespace {
 
-std::string program() {
-  char path[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::string(path, n);
-}
-
 // The test authority (tls\ca.pem beside the program, made anew at each start of the service by
 // tools/service-ctl) among the trusted roots of this build's Wine prefix, for the life of the
 // object.
 class TrustedAuthority {
  public:
   TrustedAuthority() {
-    const std::string pem =
-        test::read_file(program().substr(0, program().rfind('\\')) + "\\tls\\ca.pem");
+    const std::string pem = test::read_file(test::beside_this_program("tls\\ca.pem"));
     DWORD size = 0;
     CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr,
                          nullptr);
@@ -75,7 +68,7 @@ constexpr const char* kChild = "KESTRION_HTTPS_CASE";
 
 DWORD run_case(const std::string& filter) {
   SetEnvironmentVariableA(kChild, "1");
-  test::Process child("\"" + program() + "\" --gtest_filter=" + filter);
+  test::Process child("\"" + test::this_program() + "\" --gtest_filter=" + filter);
   SetEnvironmentVariableA(kChild, nullptr);
   return child.wait(120000);
 }

@@ -31,11 +31,16 @@ class RunSequence : public ::testing::Test {
     log_start_ = log_lines().size();
     state_.set_text(ctl::service_address, service_.base_url());
     state_.set_text(ctl::install_folder, till_.path());
-    // The bar as a window would show it whenever messages flow in the installation phase.
-    state_.on_pump = [this] {
-      if (state_.text(ctl::status) != kInstalling) return;
-      if (positions_.empty() || positions_.back() != state_.progress_pos())
-        positions_.push_back(state_.progress_pos());
+    record_positions(state_);
+  }
+
+  // The bar as a window would show it whenever messages flow in the installation phase.
+  void record_positions(MemoryRunState& state) {
+    positions_.clear();
+    state.on_pump = [this, &state] {
+      if (state.text(ctl::status) != kInstalling) return;
+      if (positions_.empty() || positions_.back() != state.progress_pos())
+        positions_.push_back(state.progress_pos());
     };
   }
 
@@ -111,13 +116,8 @@ TEST_F(RunSequence, InstallThenTheSameVersionAgain) {
   MemoryRunState again;
   again.set_text(ctl::service_address, service_.base_url());
   again.set_text(ctl::install_folder, till_.path());
-  positions_.clear();
   state_.on_pump = nullptr;
-  again.on_pump = [&] {
-    if (again.text(ctl::status) == kInstalling &&
-        (positions_.empty() || positions_.back() != again.progress_pos()))
-      positions_.push_back(again.progress_pos());
-  };
+  record_positions(again);
   EXPECT_EQ(run_sequence(again), RunOutcome::finished);
   SetFileAttributesA(register_path().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(positions_, installation_positions({1, 11, 31, 41, 51}, 56));
