@@ -1,12 +1,5 @@
-# Cross toolchain: 32-bit Windows with mingw-w64, posix thread model (std::thread, std::mutex and
-# GoogleTest need it). Test programs run under Wine through the wrapper script.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows: the product, kestrion.exe, run under wine32.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+set(KESTRION_MINGW i686-w64-mingw32)
+set(KESTRION_ARCH win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -11,7 +11,14 @@ namespace {
 constexpr UINT kTrayCallback = WM_USER + 1;
 constexpr UINT kShowWhenIdle = WM_APP + 1;  // shows the dialog once its queue is empty
 constexpr UINT kTrayIconId = 1;
-constexpr DWORD kTrayRecordSize = 508;  // the ANSI record in its full size
+// The ANSI tray record in its full (Vista and later) layout. Naming a smaller size makes the shell
+// fall back to an older layout without a word, so the size is the record's own.
+constexpr DWORD kTrayRecordSize = sizeof(NOTIFYICONDATAA);
+#if defined(__i386__)
+static_assert(kTrayRecordSize == 508, "the 32-bit tray record has its full size");
+#elif defined(__x86_64__)
+static_assert(kTrayRecordSize == 528, "the 64-bit tray record has its full size");
+#endif
 constexpr UINT kFinishedExitCode = 1;
 constexpr UINT kEndedByCloseExitCode = 4;
 // The window whose process the close guard ends when the idle dialog closes.

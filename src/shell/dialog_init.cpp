@@ -89,7 +89,8 @@ void CKestrionDlg::init_install_mode(const LaunchArguments& args) {
 }
 
 void CKestrionDlg::finish_without_download() {
-  PostMessageA(hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  // No minimise is posted here: the client-name query drains messages, and a minimise of the
+  // hidden dialog would show it in the taskbar, while this path shows nothing of the dialog.
   add_tray_icon();
   const std::string root = resolve_install_root(*this);
   make_layout_folder(*this, root);

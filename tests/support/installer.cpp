@@ -12,6 +12,21 @@ Installer::Installer(const std::string& folder, const std::string& file_name)
     throw std::runtime_error("cannot copy the program to " + path_);
 }
 
+Installer::Exit Installer::wait_exit_watching(DWORD ms) {
+  Exit exit{STILL_ACTIVE, ""};
+  const DWORD start = GetTickCount();
+  do {
+    for (HWND h : windows_of(process_->pid(), nullptr)) {
+      if (!exit.shown.empty()) break;
+      char cls[64] = {};
+      GetClassNameA(h, cls, sizeof cls);
+      exit.shown = std::string(cls) + " \"" + window_text(h) + "\"";
+    }
+    exit.code = process_->wait(10);
+  } while (exit.code == STILL_ACTIVE && GetTickCount() - start < ms);
+  return exit;
+}
+
 void Installer::start(const std::vector<std::string>& args, bool expect_dialog) {
   std::string command = "\"" + path_ + "\"";
   for (const auto& a : args) command += " \"" + a + "\"";

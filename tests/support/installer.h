@@ -42,6 +42,13 @@ class Installer {
   // Waits until Run is enabled again with this status text (a failed run's end).
   bool wait_failed(const std::string& status, DWORD ms = kRunMs);
   DWORD wait_exit(DWORD ms = kRunMs) { return process_->wait(ms); }
+  // Waits for the exit while watching the screen: `shown` names the first window of the
+  // installer that became visible while it ran (its class and title), "" when none did.
+  struct Exit {
+    DWORD code;
+    std::string shown;
+  };
+  Exit wait_exit_watching(DWORD ms = kRunMs);
 
   std::string log() const { return read_file(folder_ + "\\log\\log.txt"); }
   const std::string& path() const { return path_; }

@@ -270,4 +270,15 @@ std::string json_escaped(const std::string& s) {
   return out;
 }
 
+std::string wininet_text(DWORD code) {
+  char buffer[512] = {};
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 LoadLibraryA("wininet.dll"), code, 0, buffer, sizeof buffer,
+                                 nullptr);
+  std::string text(buffer, n);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+    text.pop_back();
+  return text;
+}
+
 }  // namespace kestrion::test

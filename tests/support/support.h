@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <string>
 #include <vector>
@@ -99,6 +100,12 @@ void answer(const MessageBoxInfo& box, int button);
 // The lines of this program's log (log\log.txt beside it), in order: each entry starts with
 // CR LF, so the text before the first one is left out. Empty when there is no log.
 std::vector<std::string> log_lines();
+
+// ---- system texts ---------------------------------------------------------------------
+
+// The text WinINet's message table gives for `code` in this system's language, its line end
+// trimmed, as the installer shows it (12029: "尝试连接到服务器失败。" in Chinese under Wine).
+std::string wininet_text(DWORD code);
 
 // `s` as a JSON string's content: each backslash and quotation mark escaped.
 std::string json_escaped(const std::string& s);

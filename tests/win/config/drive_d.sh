@@ -21,6 +21,6 @@ else
 fi
 after=$(readlink "$link" 2>/dev/null || true)
 if [ "$before" != "$after" ]; then
-  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-  WINEPREFIX=$prefix timeout 60 wineserver -w 2>/dev/null || true
+  KESTRION_WINEPREFIX=$prefix "$top/scripts/wine-run" wineserver -k 2>/dev/null || true
+  KESTRION_WINEPREFIX=$prefix timeout 60 "$top/scripts/wine-run" wineserver -w 2>/dev/null || true
 fi

@@ -22,8 +22,10 @@ set_tests_properties(win_config_drive_d_add PROPERTIES FIXTURES_SETUP config_dri
                      RESOURCE_LOCK wine_drive_d TIMEOUT 400)
 set_tests_properties(win_config_drive_d_remove PROPERTIES FIXTURES_CLEANUP config_drive_d
                      RESOURCE_LOCK wine_drive_d)
+set_tests_properties(win_config_no_drive_d win_config_drive_d_add win_config_drive_d_remove
+                     PROPERTIES ENVIRONMENT "KESTRION_ARCH=${KESTRION_ARCH}")
 set_tests_properties(win_config_drive_d PROPERTIES
   FIXTURES_REQUIRED config_drive_d
   RESOURCE_LOCK wine_drive_d
   TIMEOUT 600
-  ENVIRONMENT "KESTRION_WINEPREFIX=${_prefix_d};KESTRION_BUILD=${CMAKE_BINARY_DIR};KESTRION_SOURCE=${CMAKE_SOURCE_DIR};KESTRION_DRIVE_D=present")
+  ENVIRONMENT "${KESTRION_WINE_BASE_ENV};KESTRION_WINEPREFIX=${_prefix_d};KESTRION_DRIVE_D=present")

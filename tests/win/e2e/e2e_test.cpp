@@ -232,8 +232,9 @@ TEST_F(EndToEnd, UpgradeWithoutADownloadOnlyFinishes) {
   finish.start({service_.base_url(), service_.url("/files/full.zip"), "2.1.5", v, "2.1.5", "N",
                 "3.0", "SERVICE_CENTER"},
                false);
-  EXPECT_EQ(finish.wait_exit(), 1u);
-  EXPECT_TRUE(windows_of(finish.process().pid(), "#32770").empty());
+  const Installer::Exit exit = finish.wait_exit_watching();
+  EXPECT_EQ(exit.code, 1u);
+  EXPECT_EQ(exit.shown, "");
   EXPECT_NE(client_start_record(v).find("TILLWRIGHT.exe"), std::string::npos);
   EXPECT_EQ(read_file(register_path()), register_before);
   const std::string config = read_file(v + "\\posconfig.json");
@@ -304,7 +305,7 @@ TEST_F(EndToEnd, UnreachableServiceThenTheRightAddress) {
   // The client-name query fails first, then the package query six times: box 109.
   MessageBoxInfo box = setup.answer_box(IDOK);
   EXPECT_EQ(box.text, "服务端安装包不存在，无法下载安装！");
-  ASSERT_TRUE(setup.wait_failed("尝试连接到服务器失败。"));
+  ASSERT_TRUE(setup.wait_failed(test::wininet_text(ERROR_INTERNET_CANNOT_CONNECT)));
   setup.set(IDC_SERVICE_ADDRESS, service_.base_url());
   setup.press_run();
   EXPECT_EQ(setup.answer_box(IDOK).text, kInstalled);

@@ -4,5 +4,5 @@ add_test(NAME win_foundation_english COMMAND win_foundation --gtest_filter=Engli
 set_tests_properties(win_foundation_english PROPERTIES
   TIMEOUT 600
   RESOURCE_LOCK win_foundation_folder
-  ENVIRONMENT "KESTRION_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;KESTRION_BUILD=${CMAKE_BINARY_DIR};KESTRION_SOURCE=${CMAKE_SOURCE_DIR};KESTRION_LOCALE=en_US.UTF-8")
+  ENVIRONMENT "${KESTRION_WINE_ENV};KESTRION_LOCALE=en_US.UTF-8")
 set_tests_properties(win_foundation PROPERTIES RESOURCE_LOCK win_foundation_folder)

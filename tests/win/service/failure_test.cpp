@@ -7,6 +7,7 @@
 #include "service/failure.h"
 #include "service/session.h"
 #include "state/memory_state.h"
+#include "support.h"
 
 using namespace kestrion;
 
@@ -35,7 +36,7 @@ TEST(InternetFailure, SystemTextOnTheStatusLineAndTheInputsEnabled) {
   state.enable_order.clear();
   const std::string shown =
       service::show_internet_failure(state, win::InternetError(ERROR_INTERNET_CANNOT_CONNECT));
-  EXPECT_EQ(shown, "尝试连接到服务器失败。");  // wininet's own text, line end trimmed
+  EXPECT_EQ(shown, test::wininet_text(ERROR_INTERNET_CANNOT_CONNECT));  // line end trimmed
   EXPECT_EQ(state.text(ctl::status), shown);
   EXPECT_EQ(state.enable_order,
             (std::vector<int>{ctl::run, ctl::browse, ctl::service_address, ctl::install_folder}));

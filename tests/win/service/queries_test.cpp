@@ -7,6 +7,7 @@
 #include "service/queries.h"
 #include "service.h"
 #include "state/memory_state.h"
+#include "support.h"
 #include "text/convert.h"
 
 using namespace kestrion;
@@ -124,7 +125,7 @@ TEST_F(Queries, PackageWithoutReplyTextKeepsVersionAndFlag) {
   EXPECT_EQ(query_package(state), "");
   EXPECT_EQ(state.text(ctl::package_version), "old version");
   EXPECT_EQ(state.text(ctl::full_package), "old flag");
-  EXPECT_EQ(state.text(ctl::status), "尝试连接到服务器失败。");
+  EXPECT_EQ(state.text(ctl::status), test::wininet_text(ERROR_INTERNET_CANNOT_CONNECT));
 }
 
 }  // namespace

@@ -142,7 +142,7 @@ TEST_F(Request, AddressThatIsNotHttpEndsAtOnceWithoutATrace) {
 TEST_F(Request, UnreachablePortRunsTheFailurePath) {
   state.set_text(ctl::service_address, "http://127.0.0.1:" + std::to_string(closed_port()) + "/");
   EXPECT_FALSE(service_request(state, kClientNameQuery));
-  EXPECT_EQ(state.text(ctl::status), "尝试连接到服务器失败。");  // WinINet's text for 12029
+  EXPECT_EQ(state.text(ctl::status), test::wininet_text(ERROR_INTERNET_CANNOT_CONNECT));
   EXPECT_EQ(state.enable_order, kInputs);
   EXPECT_TRUE(state.boxes.empty());
   EXPECT_EQ(test::log_lines(), std::vector<std::string>{"服务接口地址》》》 api/clientname/query"});
