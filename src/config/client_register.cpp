@@ -4,16 +4,15 @@
 #include <shlobj.h>
 
 #include "config/client_entries.h"
+#include "config/install_root.h"
 #include "config/register_file.h"
-#include "state/path_limit.h"
+#include "win/path_limit.h"
 #include "win/app.h"
 #include "win/folders.h"
 
 namespace kestrion {
 
 namespace {
-
-constexpr const char* kFolderName = "\\Tillwright";
 
 // The readable entries of the register at `path`; `status` tells how far it could be read.
 ClientEntries read_entries(const std::string& path, RegisterStatus& status) {
@@ -23,49 +22,63 @@ ClientEntries read_entries(const std::string& path, RegisterStatus& status) {
   return {};
 }
 
+// posclient.json in `folder` (which ends with a backslash), after one pending message; nothing
+// when its path passes the limit (the status line then says so).
+std::optional<std::string> register_path(RunState& state, const std::string& folder) {
+  state.pump_one();
+  const std::string path = folder + kClientRegisterName;
+  if (!path_allowed(state, path)) return std::nullopt;
+  return path;
+}
+
 }  // namespace
 
-std::string client_config_folder(RunState& state) {
+std::variant<std::string, Refusal> client_config_folder(RunState& state) {
   state.pump_one();
   char appdata[MAX_PATH] = {};
-  if (!SHGetSpecialFolderPathA(nullptr, appdata, CSIDL_APPDATA, FALSE) || !appdata[0]) return {};
-  const std::string folder = appdata + std::string(kFolderName);
-  if (!path_allowed(state, folder + "\\" + kClientRegisterName)) return {};
+  if (!SHGetSpecialFolderPathA(nullptr, appdata, CSIDL_APPDATA, FALSE) || !appdata[0])
+    return Refusal::silent;
+  const std::string folder = appdata + ("\\" + std::string(kRootFolderName));
+  if (!path_allowed(state, folder + "\\" + kClientRegisterName)) return Refusal::reported;
   win::make_folder(folder);
   return folder;
 }
 
 std::optional<std::string> lookup_client_entry(RunState& state,
                                                const std::string& service_address) {
-  const std::string folder = client_config_folder(state);
-  if (folder.empty()) return std::nullopt;
+  const auto folder = client_config_folder(state);
+  const std::string* path = std::get_if<std::string>(&folder);
+  if (!path) return std::nullopt;
   RegisterStatus status;
-  const ClientEntries entries = read_entries(folder + "\\" + kClientRegisterName, status);
+  const ClientEntries entries = read_entries(*path + "\\" + kClientRegisterName, status);
   return find_client_folder(entries, service_address);
 }
 
-int check_client_entry(RunState& state, const std::string& folder,
-                       const std::string& version_folder) {
-  state.pump_one();
-  const std::string address = state.text(ctl::service_address);
-  const std::string path = folder + kClientRegisterName;
-  if (!path_allowed(state, path)) return check::foreign;
+Registration check_client_entry(RunState& state, const std::string& folder,
+                                const std::string& version_folder) {
+  const std::optional<std::string> path = register_path(state, folder);
+  if (!path) return Registration::foreign;
   RegisterStatus status;
-  const int result = check_client_entries(read_entries(path, status), address, version_folder);
-  if (result == check::foreign)
-    state.message_box(win::load_string(IDS_SETTING_FOLDER), {}, MB_OK);
-  return result;
+  switch (check_client_entries(read_entries(*path, status), state.text(ctl::service_address),
+                               version_folder)) {
+    case check::not_registered:
+      return Registration::not_registered;
+    case check::registered_here:
+      return Registration::registered_here;
+    default:
+      state.message_box(win::load_string(IDS_SETTING_FOLDER));
+      return Registration::foreign;
+  }
 }
 
 bool save_client_entry(RunState& state, const std::string& folder,
                        const std::string& version_folder) {
-  state.pump_one();
+  const std::optional<std::string> path = register_path(state, folder);
+  if (!path) return false;
   const std::string address = state.text(ctl::service_address);
-  const std::string path = folder + kClientRegisterName;
-  if (!path_allowed(state, path)) return false;
   RegisterStatus status;
-  const ClientEntries entries = read_entries(path, status);
-  return write_register(state, path, registered_document(entries, address, version_folder),
+  const ClientEntries entries = read_entries(*path, status);
+  return write_register(state, *path, registered_document(entries, address, version_folder),
                         status, entries.complete);
 }
 

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "state/run_state.h"
 
@@ -12,24 +13,30 @@ namespace kestrion {
 
 constexpr const char* kClientRegisterName = "posclient.json";
 
-// The folder of posclient.json, without a trailing backslash, made when missing. "" when the
-// system names no application-data folder or the register's path would pass the path limit
-// (the status line then says so).
-std::string client_config_folder(RunState& state);
+// The folder of posclient.json, without a trailing backslash, made when missing. Otherwise why
+// not: Refusal::reported when the register's path would pass the path limit (the status line
+// says so), Refusal::silent when the system names no application-data folder.
+std::variant<std::string, Refusal> client_config_folder(RunState& state);
 
 // The "foldername" of the first entry whose "serviceurl", exactly as stored, equals
 // `service_address`. Nothing when there is none or the register cannot be read.
 std::optional<std::string> lookup_client_entry(RunState& state,
                                                const std::string& service_address);
 
-// For the service address of control 1000 (normalised): 1 when `version_folder` is not
-// registered, 0 when it is registered for this address, -1 when it is registered for another
-// one (after an OK box with string 1007) or the register's path is refused. `folder` is the
-// client configuration folder followed by a backslash.
-int check_client_entry(RunState& state, const std::string& folder,
+enum class Registration {
+  not_registered,   // the version folder is new to the register
+  registered_here,  // registered for this service address: the register stays as it is
+  foreign,          // registered for another address (after an OK box with IDS_SETTING_FOLDER), or
+                    // the register's path is refused
+};
+
+// Where `version_folder` stands in the register for the service address of
+// ctl::service_address (normalised). `folder` is the client configuration folder followed by a
+// backslash.
+Registration check_client_entry(RunState& state, const std::string& folder,
                        const std::string& version_folder);
 
-// Registers `version_folder` for the service address of control 1000 (normalised): every entry
+// Registers `version_folder` for the service address of ctl::service_address (normalised): every entry
 // of that address points to it afterwards, or a new entry is added last. Other entries keep
 // their order and folders; what cannot be read of an existing file is kept in a side copy.
 // False when the register was not rewritten (it is then as it was).

@@ -3,7 +3,7 @@
 #include "config/client_entries.h"
 #include "config/install_settings.h"
 #include "config/register_file.h"
-#include "state/path_limit.h"
+#include "win/path_limit.h"
 
 namespace kestrion {
 

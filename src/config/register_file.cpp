@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "config/log.h"
+#include "log/log.h"
 #include "config/styled_json.h"
-#include "state/path_limit.h"
+#include "win/path_limit.h"
 #include "win/errors.h"
 #include "win/handles.h"
 

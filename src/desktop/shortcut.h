@@ -9,10 +9,11 @@ namespace kestrion {
 
 // Creates or overwrites desktop\<shortcut_name>.lnk pointing to program_folder\executable,
 // working folder program_folder\, with desktop\bitbug_favicon.ico (index 0) as its icon when
-// that file exists. Returns 1 on success and 0 on failure: a COM failure (after its OK box),
-// a link the system did not save, a name holding "\", "/" or ":", or a path past the limit
-// (the status line then says so).
-int create_desktop_shortcut(RunState& state, std::string shortcut_name, std::string program_folder,
+// that file exists. True when the link was saved; false on a COM failure (after its OK box), a
+// link the system did not save, no desktop folder, a name holding "\", "/" or ":" (string
+// IDS_BAD_SHORTCUT_NAME and the name in the status line), or a path past the limit (the status
+// line then says so).
+bool create_desktop_shortcut(RunState& state, std::string shortcut_name, std::string program_folder,
                             std::string executable);
 
 }  // namespace kestrion

@@ -6,8 +6,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "state/run_state.h"
 
@@ -15,14 +16,14 @@ namespace kestrion {
 
 namespace zip {
 
-// Results of the reader's operations; ok (0) is success.
+// Results of the reader's operations.
 enum class ZipResult {
-  ok = 0,
-  argument,       // no reader, or an index or folder it cannot use
+  ok,
+  argument,       // an index outside the archive
   bad_archive,    // the archive's directory or an entry's header cannot be read
-  cannot_create,  // a folder or the target file cannot be made (see zip_system_error)
-  write,          // writing the target failed (see zip_system_error)
-  password,       // the entry is encrypted and no password was given
+  cannot_create,  // a folder or the target file cannot be made (see system_error())
+  write,          // writing the target failed (see system_error())
+  encrypted,      // the entry is encrypted: the package format has no passwords
   inflate,        // the entry's data is damaged or uses a method that cannot be read
   crc,            // the data inflated, but its checksum is wrong
   too_long,       // the target path does not fit the system's path limit
@@ -30,47 +31,65 @@ enum class ZipResult {
 };
 
 struct ZipEntry {
-  int index = 0;                 // for the query with index -1: the number of entries
   std::string name;              // relative path, sanitised; separators '/' or '\'
   std::uint32_t attributes = 0;  // Windows file attributes
   FILETIME creation{}, access{}, modification{};
   std::uint64_t compressed_size = 0, uncompressed_size = 0;
 };
 
-struct ZipReader;
-struct ZipCloser {
-  void operator()(ZipReader* zip) const;
+// A zip archive open for reading, on minizip's unzip interface. Moves, never copies.
+class ZipReader {
+ public:
+  // The archive at `path`; nothing when the file cannot be opened as a zip archive.
+  static std::optional<ZipReader> open(const std::string& path);
+  ~ZipReader();
+  ZipReader(ZipReader&& other) noexcept;
+  ZipReader& operator=(ZipReader&& other) noexcept;
+  ZipReader(const ZipReader&) = delete;
+  ZipReader& operator=(const ZipReader&) = delete;
+
+  int count() const { return count_; }
+
+  // Entries are written under this folder (a separator is appended when missing). Until it is
+  // set, the process's current folder.
+  ZipResult set_base_folder(const std::string& folder);
+
+  // Called after every output buffer written, so a long entry keeps the window alive.
+  void set_pump(std::function<void()> pump) { pump_ = std::move(pump); }
+
+  // Entry `index` (0 to count() - 1); `entry` is cleared first. Names flagged as UTF-8 are
+  // converted to the ANSI code page, then sanitised (zip_names.h); a name ending in a separator
+  // is a folder.
+  ZipResult entry(int index, ZipEntry& entry);
+
+  // Writes entry `index` to base folder + `name` (sanitised again): a folder entry makes its
+  // chain of folders; a file entry makes the missing folders of its path one level at a time
+  // from the top, inflates through a 16 KB buffer into a new file beside the target and, once
+  // the data checked out, gives it the entry's times and attributes and puts it in place of the
+  // target. A failed entry leaves an existing file of that name as it was.
+  ZipResult extract(int index, const std::string& name);
+
+  // The system's error code behind the last cannot_create or write result (0: none).
+  DWORD system_error() const { return system_error_; }
+
+ private:
+  struct Record;
+  explicit ZipReader(void* file, int count);
+  ZipResult go_to(int index);
+  ZipResult read_record(int index, Record& record);
+  ZipResult make_folders(const std::string& relative);
+  ZipResult extract_file(const Record& record, const std::string& name);
+  ZipResult inflate_into(HANDLE out, std::uint64_t expected);
+  ZipResult fail_system(ZipResult result);
+
+  void* file_ = nullptr;      // minizip's unzFile; none for an archive without entries
+  int count_ = 0;
+  int current_ = -1;          // the entry minizip stands on; -1 before the first
+  std::string base_;          // ends with a separator
+  std::vector<char> buffer_;  // allocated at the first extraction
+  std::function<void()> pump_;
+  DWORD system_error_ = 0;
 };
-using ZipHandle = std::unique_ptr<ZipReader, ZipCloser>;
-
-// Opens the archive; none when the file cannot be opened as a zip archive. Every operation on
-// none returns ZipResult::argument.
-ZipHandle zip_open(const std::string& path, const char* password = nullptr);
-
-// Entries are written under this folder (a separator is appended when missing). Until it is
-// set, the process's current folder.
-ZipResult zip_set_base_folder(ZipReader* zip, const std::string& folder);
-
-// Called after every output buffer written, so a long entry keeps the window alive.
-ZipResult zip_set_pump(ZipReader* zip, std::function<void()> pump);
-
-// Index -1: `entry.index` becomes the number of entries. 0 and up: the whole entry. The entry is
-// cleared first, so a failed query leaves a count of 0. Names flagged as UTF-8 are converted to
-// the ANSI code page, then sanitised (zip_names.h); a name ending in a separator is a folder.
-ZipResult zip_get_entry(ZipReader* zip, int index, ZipEntry& entry);
-
-// Writes entry `index` to base folder + `name` (sanitised again): a folder entry makes its chain
-// of folders; a file entry makes the missing folders of its path one level at a time from the
-// top, inflates through a 16 KB buffer into a new file beside the target and, once the data
-// checked out, puts it in place of the target with the entry's attributes and times. A failed
-// entry leaves an existing file of that name as it was.
-ZipResult zip_extract_entry(ZipReader* zip, int index, const std::string& name);
-
-// The system's error code behind the last cannot_create or write result (0: none).
-DWORD zip_system_error(const ZipReader* zip);
-
-// Releases the archive and the buffer.
-ZipResult zip_close(ZipHandle& zip);
 
 }  // namespace zip
 
@@ -79,6 +98,6 @@ ZipResult zip_close(ZipHandle& zip);
 // Returns false, after a log line that names the entry and the reason, when the archive cannot
 // be opened or an entry cannot be read, inflated, checked or written; an archive with no
 // entries is a success.
-bool extract_package(RunState& state, std::string package_path);
+bool extract_package(RunState& state, const std::string& package_path);
 
 }  // namespace kestrion

@@ -1,13 +1,13 @@
 #include "install/layout.h"
 
+#include "service/address.h"
 #include "text/codepage.h"
 
 namespace kestrion {
 
 std::string host_folder_name(const std::string& service_address, const std::string& path_prefix,
                              HostWithoutSlash rest) {
-  const size_t start = static_cast<size_t>(text::find_char(service_address, '/') + 2);
-  std::string host = start < service_address.size() ? service_address.substr(start) : "";
+  std::string host = after_scheme(service_address);
   const int cut = text::find_char(host, '/');
   if (cut >= 0)
     host.erase(static_cast<size_t>(cut));

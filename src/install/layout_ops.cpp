@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "install/layout.h"
-#include "state/path_limit.h"
+#include "win/path_limit.h"
 #include "win/folders.h"
 
 namespace kestrion {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "config/log.h"
+#include "log/log.h"
 #include "text/codepage.h"
 #include "text/path.h"
 #include "win/errors.h"

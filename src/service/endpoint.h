@@ -5,12 +5,12 @@
 
 namespace kestrion {
 
-// The service-centre marker (control 1019, arg_requestservice, an "N" in the file-name code).
+// The service-centre marker (ctl::service_center, arg_requestservice, an "N" in the file-name code).
 inline constexpr const char* kServiceCenter = "SERVICE_CENTER";
 
 struct ServiceQuery {
   const char* default_path;         // relative: no leading "/"
-  const char* service_center_path;  // used when the marker (control 1019) is "SERVICE_CENTER"
+  const char* service_center_path;  // used when the marker (ctl::service_center) is "SERVICE_CENTER"
   const char* verb;
   int piece_size;                   // the reply is read in lines of at most piece_size - 1 bytes
 };

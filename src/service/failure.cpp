@@ -5,7 +5,7 @@
 namespace kestrion::service {
 
 std::string failure_text(const win::InternetError& error) {
-  return text::cut_to_bytes(error.text(), kFailureTextBytes);
+  return text::cut_to_bytes(error.text(), kStatusTextBytes);
 }
 
 std::string show_internet_failure(RunState& state, const win::InternetError& error) {

@@ -9,7 +9,6 @@
 // from failure_text(e), set it on ctl::status, and call enable_inputs(state) at its step.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "state/run_state.h"
@@ -17,14 +16,11 @@
 
 namespace kestrion::service {
 
-// The longest failure text the status line gets (the framework's 255-byte buffer).
-constexpr std::size_t kFailureTextBytes = 254;
-
 // The error's system text (for 12003 the server's response text) without its line end, cut to
 // 254 bytes on a character boundary.
 std::string failure_text(const win::InternetError& error);
 
-// Puts failure_text on the status line (1011) and enables Run, Browse, the service address and
+// Puts failure_text on the status line (ctl::status) and enables Run, Browse, the service address and
 // the install folder again. Shows no box and writes no log line. Returns the text shown.
 std::string show_internet_failure(RunState& state, const win::InternetError& error);
 

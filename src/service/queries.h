@@ -1,6 +1,7 @@
 // The two questions the run asks the service.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "state/run_state.h"
@@ -11,10 +12,11 @@ namespace kestrion {
 // service_request does on an internet failure (status line, inputs enabled).
 std::string query_client_name(RunState& state);
 
-// The package address, or "". With a non-empty reply text it also sets the package version
-// (1012) and the full-package flag (1018), both emptied when the reply is no answer; without a
+// The package address; nothing when the service gives none (an empty address is none). With a
+// non-empty reply text it also sets the package version (ctl::package_version) and the
+// full-package flag (ctl::full_package), both emptied when the reply is no answer; without a
 // reply text (no http address, internet failure, status other than 200, empty body) they keep
 // their texts.
-std::string query_package(RunState& state);
+std::optional<std::string> query_package(RunState& state);
 
 }  // namespace kestrion

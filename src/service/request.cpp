@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "config/client_entries.h"
-#include "config/log.h"
+#include "log/log.h"
 #include "service/failure.h"
 #include "service/session.h"
 #include "text/convert.h"
@@ -21,8 +21,6 @@ constexpr const char* kHttpVersion = "HTTP/1.0";
 constexpr const char* kContentType = "Content-Type: application/x-www-form-urlencoded;";
 constexpr DWORD kHostBufferBytes = INTERNET_MAX_HOST_NAME_LENGTH + 1;
 constexpr DWORD kReadBlockBytes = 4096;
-
-[[noreturn]] void fail() { throw win::InternetError(GetLastError()); }
 
 // The body as lines: each piece is the next line up to and including its line feed, every
 // carriage return dropped, or the next piece_size - 1 bytes of a longer line.
@@ -47,7 +45,7 @@ class LineReader {
  private:
   bool fill() {
     DWORD n = 0;
-    if (!InternetReadFile(request_, block_, sizeof block_, &n)) fail();
+    win::check_internet(InternetReadFile(request_, block_, sizeof block_, &n));
     pos_ = 0;
     end_ = n;
     return n > 0;
@@ -76,22 +74,19 @@ std::optional<std::string> exchange(RunState& state, const ServiceQuery& query,
   const std::optional<ServiceTarget> target = parse_service_address(address);
   if (!target) return std::nullopt;
 
-  win::InetHandle connection(InternetConnectA(session.get(), target->host.c_str(), target->port,
-                                              nullptr, nullptr, INTERNET_SERVICE_HTTP,
-                                              connection_flags(target->secure), 0));
-  if (!connection) fail();
+  win::InetHandle connection(win::check_internet(
+      InternetConnectA(session.get(), target->host.c_str(), target->port, nullptr, nullptr,
+                       INTERNET_SERVICE_HTTP, connection_flags(target->secure), 0)));
 
   const std::string path = endpoint_path(query, state.text(ctl::service_center),
                                          state.text(ctl::path_prefix));
   write_log(endpoint_log_line(path));
 
-  win::InetHandle request(HttpOpenRequestA(connection.get(), query.verb, path.c_str(),
-                                           kHttpVersion, nullptr, nullptr,
-                                           request_flags(target->secure), kContext));
-  if (!request) fail();
-  if (!HttpSendRequestA(request.get(), kContentType, static_cast<DWORD>(std::strlen(kContentType)),
-                        nullptr, 0))
-    fail();
+  win::InetHandle request(win::check_internet(
+      HttpOpenRequestA(connection.get(), query.verb, path.c_str(), kHttpVersion, nullptr, nullptr,
+                       request_flags(target->secure), kContext)));
+  win::check_internet(HttpSendRequestA(request.get(), kContentType,
+                                       static_cast<DWORD>(std::strlen(kContentType)), nullptr, 0));
 
   DWORD status = 0, size = sizeof status;
   if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,

@@ -12,8 +12,9 @@
 
 namespace kestrion {
 
-// Sends the query to the service address of control 1000 (only its scheme, host and port), on
-// the path that the marker (1019) and the prefix (1020) select, and logs that path. Returns the
+// Sends the query to the service address of ctl::service_address (only its scheme, host and port), on
+// the path that the marker (ctl::service_center) and the prefix
+// (ctl::path_prefix) select, and logs that path. Returns the
 // reply text in the ANSI code page: the whole body for status 200 (read line-wise in pieces of
 // the query's size, one pending message dispatched per piece), "" for any other status. Returns
 // nothing, at once and without a trace, for an address that is not http or https; and nothing

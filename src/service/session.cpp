@@ -19,9 +19,8 @@ void set_option(HINTERNET session, DWORD option, DWORD value) {
 }  // namespace
 
 win::InetHandle open_session(SessionOptions options) {
-  win::InetHandle session(InternetOpenA(win::app_name().c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
-                                        nullptr, nullptr, 0));
-  if (!session) throw win::InternetError(GetLastError());
+  win::InetHandle session(win::check_internet(InternetOpenA(
+      win::app_name().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)));
   if (options == SessionOptions::request) {
     set_option(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, kConnectTimeoutMs);
     set_option(session.get(), INTERNET_OPTION_CONNECT_BACKOFF, kConnectBackoffMs);

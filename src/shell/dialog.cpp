@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "win/app.h"
+#include "win/handles.h"
 
 namespace kestrion {
 
@@ -63,10 +64,8 @@ void CKestrionDlg::end_process_by_title(const std::string& title) {
   if (!window) return;
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
-    TerminateProcess(process, kEndedByCloseExitCode);
-    CloseHandle(process);
-  }
+  if (win::KernelHandle process{OpenProcess(PROCESS_TERMINATE, FALSE, pid)})
+    TerminateProcess(process.get(), kEndedByCloseExitCode);
 }
 
 void CKestrionDlg::add_tray_icon() {
@@ -153,7 +152,7 @@ bool CKestrionDlg::on_timer(UINT_PTR id) {
 
 bool CKestrionDlg::on_close() {
   if (running_) {
-    message_box(win::load_string(IDS_CANNOT_EXIT), {}, MB_OK);
+    message_box(win::load_string(IDS_CANNOT_EXIT), {}, box::ok);
     return true;
   }
   end_process_by_title(kCompanionTitle);

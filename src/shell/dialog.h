@@ -53,6 +53,7 @@ class CKestrionDlg : public win::ModalDialog, public RunState {
   LRESULT progress(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const;
   void init_install_mode(const LaunchArguments& args);
   void init_upgrade_mode(const LaunchArguments& args);
+  void set_upgrade_inputs(const LaunchArguments& args);
   [[noreturn]] void finish_without_download();
   void run();             // the run sequence, once per press or timer start
   void browse();          // the Browse button

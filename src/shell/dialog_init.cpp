@@ -6,14 +6,11 @@
 #include <commctrl.h>
 
 #include "config/client_register.h"
-#include "config/install_config.h"
 #include "config/install_folder.h"
 #include "config/install_root.h"
-#include "desktop/shortcut.h"
-#include "install/layout.h"
-#include "install/layout_ops.h"
-#include "install/run_sequence.h"
-#include "service/queries.h"
+#include "run/finish.h"
+#include "run/run_sequence.h"
+#include "shell/folder_browser.h"
 #include "shell/launch.h"
 #include "shell/launch_code.h"
 #include "win/app.h"
@@ -57,14 +54,12 @@ void CKestrionDlg::init_upgrade_mode(const LaunchArguments& args) {
   enable(ctl::service_address, false);
   if (auto prefix = service_path_from_url(args.arg_upgradeurl)) set_text(ctl::path_prefix, *prefix);
   set_text(ctl::previous_folder, args.arg_upgradepath);
-  set_text(ctl::install_folder, upgrade_install_folder(args.arg_upgradepath));
+  set_text(ctl::install_folder, parent_folder(args.arg_upgradepath));
   set_text(ctl::old_version, args.arg_upgradeoldversion);
   set_text(ctl::download_flag, args.arg_isdownfile);
   enable(ctl::install_folder, false);
   enable(ctl::browse, false);
-  set_text(ctl::upgrade_file_url, args.arg_upgradefileurl);
-  set_text(ctl::upgrade_version, args.arg_upgradeversion);
-  set_text(ctl::old_report_version, args.arg_upoldreportversion);
+  set_upgrade_inputs(args);
   set_text(ctl::service_center, args.arg_requestservice);
 }
 
@@ -83,6 +78,10 @@ void CKestrionDlg::init_install_mode(const LaunchArguments& args) {
     proposed = parent_folder(*earlier);
   }
   set_text(ctl::install_folder, proposed);
+  set_upgrade_inputs(args);  // empty unless the command line gave them
+}
+
+void CKestrionDlg::set_upgrade_inputs(const LaunchArguments& args) {
   set_text(ctl::upgrade_file_url, args.arg_upgradefileurl);
   set_text(ctl::upgrade_version, args.arg_upgradeversion);
   set_text(ctl::old_report_version, args.arg_upoldreportversion);
@@ -92,19 +91,7 @@ void CKestrionDlg::finish_without_download() {
   // No minimise is posted here: the client-name query drains messages, and a minimise of the
   // hidden dialog would show it in the taskbar, while this path shows nothing of the dialog.
   add_tray_icon();
-  const std::string root = resolve_install_root(*this);
-  make_layout_folder(*this, root);
-  const std::string host = host_folder_name(text(ctl::service_address), text(ctl::path_prefix),
-                                            HostWithoutSlash::keep);
-  const std::string version = text(ctl::upgrade_version);
-  set_text(ctl::package_version, version);
-  const std::string version_folder =
-      version_folder_path(root, host, version_folder_name(version));
-  const std::string client_name = query_client_name(*this);
-  const std::string shortcut_name = client_name.empty() ? host : client_name;
-  save_install_config(*this, version_folder, root + "\\" + host + "\\");
-  create_desktop_shortcut(*this, shortcut_name, app_folder_path(version_folder), kClientExeName);
-  launch_client(*this, version_folder);
+  kestrion::finish_without_download(*this);
   finish_process();
 }
 

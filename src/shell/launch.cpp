@@ -2,17 +2,17 @@
 
 #include <shellapi.h>
 
-#include "config/log.h"
+#include "log/log.h"
 #include "text/convert.h"
+#include "win/handles.h"
 
 namespace kestrion {
 
 LaunchArguments parse_launch_arguments(const wchar_t* command_line) {
   std::vector<std::string> items;
   int count = 0;
-  if (LPWSTR* argv = CommandLineToArgvW(command_line, &count)) {
-    for (int i = 0; i < count; ++i) items.push_back(text::wide_to_ansi(argv[i]));
-    LocalFree(argv);
+  if (win::LocalPtr<LPWSTR> argv{CommandLineToArgvW(command_line, &count)}) {
+    for (int i = 0; i < count; ++i) items.push_back(text::wide_to_ansi(argv.get()[i]));
   }
   const LaunchArguments args = launch_arguments_from_items(items);
   for (const std::string& line : launch_argument_log_lines(args)) write_log(line);

@@ -58,6 +58,23 @@
 #define IDS_INSTALLED 1015
 #define IDS_RESELECT_PROMPT 1016
 #define IDS_SELECT_PATH 1017
+// Texts of our own, beyond the original table.
+#define IDS_PATH_TOO_LONG 200
+#define IDS_BAD_SHORTCUT_NAME 201
+#define IDS_HTTP_STATUS 202
+#define IDS_HTTP_STATUS_END 203
+#define IDS_DOWNLOAD_INCOMPLETE 204
+#define IDS_BYTES_EXPECTED 205
+#define IDS_BYTES 206
+#define IDS_NOT_A_ZIP 210
+#define IDS_ZIP_BAD_ARCHIVE 211
+#define IDS_ZIP_CANNOT_CREATE 212
+#define IDS_ZIP_WRITE 213
+#define IDS_ZIP_INFLATE 214
+#define IDS_ZIP_CRC 215
+#define IDS_ZIP_TOO_LONG 216
+#define IDS_ZIP_DEVICE 217
+#define IDS_ZIP_ENCRYPTED 218
 
 #ifndef RC_INVOKED
 namespace kestrion::ctl {
@@ -79,5 +96,8 @@ constexpr int old_report_version = IDC_OLD_REPORT_VERSION;
 constexpr int full_package = IDC_FULL_PACKAGE;            // is_full of the package query
 constexpr int service_center = IDC_SERVICE_CENTER;        // "SERVICE_CENTER" or empty
 constexpr int path_prefix = IDC_PATH_PREFIX;              // segment before every endpoint path
+
+// The inputs a run disables and a failed run enables again, in that order.
+constexpr int inputs[] = {run, browse, service_address, install_folder};
 }  // namespace kestrion::ctl
 #endif

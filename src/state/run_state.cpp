@@ -3,8 +3,7 @@
 namespace kestrion {
 
 void enable_inputs(RunState& state) {
-  for (int id : {ctl::run, ctl::browse, ctl::service_address, ctl::install_folder})
-    state.enable(id, true);
+  for (int id : ctl::inputs) state.enable(id, true);
 }
 
 void pump_messages(RunState& state, int count, int steps) {

@@ -3,6 +3,7 @@
 // it on its real controls, tests in memory.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "state/ids.h"
@@ -13,12 +14,21 @@ namespace kestrion {
 namespace box {
 constexpr unsigned ok = 0x0;
 constexpr unsigned yes_no = 0x4;
+constexpr unsigned icon_question = 0x20;
 constexpr unsigned icon_warning = 0x30;
 constexpr unsigned icon_info = 0x40;
 constexpr int answer_ok = 1;
 constexpr int answer_yes = 6;
 constexpr int answer_no = 7;
 }  // namespace box
+
+// The longest text the status line gets (the framework's 255-byte buffer): longer system texts
+// are cut on a character boundary.
+constexpr std::size_t kStatusTextBytes = 254;
+
+// Why an operation gave no result: it already put the reason on the status line, or it left
+// the words to its caller.
+enum class Refusal { reported, silent };
 
 class RunState {
  public:
@@ -30,7 +40,7 @@ class RunState {
   virtual void enable(int id, bool on) = 0;
   virtual bool enabled(int id) const = 0;
 
-  // The progress bar (control 1001).
+  // The progress bar (ctl::progress).
   virtual void set_progress_range(int low, int high) = 0;
   virtual void set_progress_pos(int pos) = 0;
   virtual void set_progress_step(int step) = 0;
@@ -49,8 +59,7 @@ class RunState {
   virtual void set_running(bool on) = 0;
 };
 
-// Enables the input controls again after a failed step, in this order: Run (1002), Browse
-// (1006), service address (1000), install folder (1005).
+// Enables the input controls again after a failed step, in the order of ctl::inputs.
 void enable_inputs(RunState& state);
 
 // Drains up to `count` pending messages (each pass looks once; an empty queue does not end the

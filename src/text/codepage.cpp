@@ -14,21 +14,6 @@ bool is_lead_byte(unsigned char c) {
 #endif
 }
 
-namespace {
-
-// Calls `visit(index)` for the first byte of every character of `s`; stops when it returns true.
-template <typename Visit>
-void for_each_char(const std::string& s, Visit visit) {
-  const int n = static_cast<int>(s.size());
-  for (int i = 0; i < n;) {
-    if (visit(i)) return;
-    // A lead byte at the very end has no trail byte: it counts as one character.
-    i += (is_lead_byte(static_cast<unsigned char>(s[i])) && i + 1 < n) ? 2 : 1;
-  }
-}
-
-}  // namespace
-
 int find_char(const std::string& s, char ch, int from) {
   int found = -1;
   for_each_char(s, [&](int i) {

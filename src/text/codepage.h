@@ -14,6 +14,18 @@ namespace kestrion::text {
 // page; elsewhere the GBK rule applies (lead bytes 0x81-0xFE).
 bool is_lead_byte(unsigned char c);
 
+// Calls `visit(index)` with the index of the first byte of every character of `s`, in order;
+// stops when it returns true. A lead byte at the very end has no trail byte: it counts as one
+// character.
+template <typename Visit>
+void for_each_char(const std::string& s, Visit visit) {
+  const int n = static_cast<int>(s.size());
+  for (int i = 0; i < n;) {
+    if (visit(i)) return;
+    i += (is_lead_byte(static_cast<unsigned char>(s[i])) && i + 1 < n) ? 2 : 1;
+  }
+}
+
 // Index of the first single-byte character `ch` at or after byte index `from`, or -1.
 int find_char(const std::string& s, char ch, int from = 0);
 

@@ -40,4 +40,19 @@ class FileError : public SystemError {
   FileError(DWORD code, std::string text) : SystemError(code, std::move(text)) {}
 };
 
+// One-line checks of a call's result: the value itself when it holds (a handle or its owner, a
+// BOOL), otherwise the calling thread's last error is thrown.
+//   win::InetHandle request(win::check_internet(HttpOpenRequestA(...)));
+//   win::check_file(WriteFile(...));
+template <typename T>
+T check_internet(T value) {
+  if (!value) throw InternetError(GetLastError());
+  return value;
+}
+template <typename T>
+T check_file(T value) {
+  if (!value) throw FileError(GetLastError());
+  return value;
+}
+
 }  // namespace kestrion::win

@@ -11,4 +11,8 @@ bool make_folder(const std::string& path) {
   return PathIsDirectoryA(path.c_str()) != FALSE;
 }
 
+bool is_folder(const std::string& path) {
+  return !path.empty() && PathIsDirectoryA(path.c_str());
+}
+
 }  // namespace kestrion::win

@@ -5,6 +5,7 @@
 #include <objbase.h>  // CoInitialize: not in <windows.h> when it is lean
 #include <wininet.h>
 
+#include <memory>
 #include <utility>
 
 namespace kestrion::win {
@@ -39,7 +40,7 @@ struct FileTraits {
   static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
   static void close(HANDLE h) { CloseHandle(h); }
 };
-struct KernelTraits {  // process, thread, mutex, ...: null when absent
+struct KernelTraits {  // a process, a thread, ...: null when absent
   static HANDLE invalid() { return nullptr; }
   static void close(HANDLE h) { CloseHandle(h); }
 };
@@ -51,18 +52,26 @@ struct InetTraits {
   static HINTERNET invalid() { return nullptr; }
   static void close(HINTERNET h) { InternetCloseHandle(h); }
 };
-struct IconTraits {
-  static HICON invalid() { return nullptr; }
-  static void close(HICON h) { DestroyIcon(h); }
-};
 
 using FileHandle = Unique<HANDLE, FileTraits>;
 using KernelHandle = Unique<HANDLE, KernelTraits>;
 using FindHandle = Unique<HANDLE, FindTraits>;
 using InetHandle = Unique<HINTERNET, InetTraits>;
-using IconHandle = Unique<HICON, IconTraits>;
 
-// A COM interface pointer that releases itself.
+// Memory the system hands out and the caller frees: with CoTaskMemFree (shell item lists) or
+// with LocalFree (what CommandLineToArgvW returns).
+struct CoTaskMemFreer {
+  void operator()(void* p) const { CoTaskMemFree(p); }
+};
+struct LocalFreer {
+  void operator()(void* p) const { LocalFree(p); }
+};
+template <typename T>
+using CoTaskMemPtr = std::unique_ptr<T, CoTaskMemFreer>;
+template <typename T>
+using LocalPtr = std::unique_ptr<T, LocalFreer>;
+
+// A COM interface pointer that releases itself; moves, never copies.
 template <typename T>
 class ComPtr {
  public:
@@ -70,6 +79,14 @@ class ComPtr {
   ~ComPtr() { reset(); }
   ComPtr(const ComPtr&) = delete;
   ComPtr& operator=(const ComPtr&) = delete;
+  ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& o) noexcept {
+    if (this != &o) {
+      reset();
+      p_ = std::exchange(o.p_, nullptr);
+    }
+    return *this;
+  }
   T* get() const { return p_; }
   T* operator->() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }

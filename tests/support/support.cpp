@@ -1,6 +1,6 @@
 #include "support.h"
 
-#include "config/log.h"
+#include "log/log.h"
 
 #include <algorithm>
 #include <cstdio>

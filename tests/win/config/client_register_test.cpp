@@ -13,7 +13,7 @@
 #include "config/register_file.h"
 #include "config/styled_json.h"
 #include "state/memory_state.h"
-#include "state/path_limit.h"
+#include "win/path_limit.h"
 #include "styled_json_reader.h"
 #include "support.h"
 #include "win/app.h"
@@ -32,7 +32,7 @@ class ClientRegister : public ::testing::Test {
   std::string read() const { return test::read_file(file()); }
   void write(const std::string& bytes) const { test::write_file(file(), bytes); }
 
-  int check(const std::string& address, const std::string& version_folder) {
+  Registration check(const std::string& address, const std::string& version_folder) {
     state_.set_text(ctl::service_address, address);
     return check_client_entry(state_, folder(), version_folder);
   }
@@ -46,7 +46,7 @@ class ClientRegister : public ::testing::Test {
 };
 
 TEST_F(ClientRegister, FirstRunWritesTheSampleByteForByte) {
-  EXPECT_EQ(check("10.0.0.5:8080", "D:\\Tillwright\\abc\\2_1_0"), 1);
+  EXPECT_EQ(check("10.0.0.5:8080", "D:\\Tillwright\\abc\\2_1_0"), Registration::not_registered);
   EXPECT_TRUE(save("10.0.0.5:8080", "D:\\Tillwright\\abc\\2_1_0"));
   EXPECT_EQ(read(), kSample);
   EXPECT_EQ(state_.pumps, 2);  // one pending message handled by each call
@@ -56,9 +56,9 @@ TEST_F(ClientRegister, FirstRunWritesTheSampleByteForByte) {
 TEST_F(ClientRegister, LaterVersionsMoveTheEntryOfTheirService) {
   ASSERT_TRUE(save("10.0.0.5:8080", "D:\\Tillwright\\abc\\2_1_0"));
   ASSERT_TRUE(save("http://t:1/", "D:\\Tillwright\\t\\1_0"));
-  EXPECT_EQ(check("10.0.0.5:8080/", "D:\\Tillwright\\abc\\2_2_0"), 1);
+  EXPECT_EQ(check("10.0.0.5:8080/", "D:\\Tillwright\\abc\\2_2_0"), Registration::not_registered);
   ASSERT_TRUE(save("10.0.0.5:8080/", "D:\\Tillwright\\abc\\2_2_0"));
-  EXPECT_EQ(check("10.0.0.5:8080", "D:\\Tillwright\\abc\\2_2_0"), 0);
+  EXPECT_EQ(check("10.0.0.5:8080", "D:\\Tillwright\\abc\\2_2_0"), Registration::registered_here);
   Json::Value root;
   ASSERT_EQ(read_register(file(), root), RegisterStatus::parsed);
   ASSERT_EQ(root["pos"].size(), 2u);
@@ -68,14 +68,14 @@ TEST_F(ClientRegister, LaterVersionsMoveTheEntryOfTheirService) {
 
 TEST_F(ClientRegister, FolderOfAnotherServiceIsRefusedWithBox1007) {
   ASSERT_TRUE(save("http://t:1/", "D:\\Tillwright\\t\\1_0"));
-  EXPECT_EQ(check("http://s:1/", "D:\\Tillwright\\t\\1_0"), -1);
+  EXPECT_EQ(check("http://s:1/", "D:\\Tillwright\\t\\1_0"), Registration::foreign);
   ASSERT_EQ(state_.boxes.size(), 1u);
   EXPECT_EQ(state_.boxes[0].text, win::load_string(IDS_SETTING_FOLDER));
   if (GetACP() == 936) {
     EXPECT_EQ(state_.boxes[0].text, "正在设置安装目录，请等待……");
   }
   EXPECT_EQ(state_.boxes[0].style, static_cast<unsigned>(MB_OK));
-  EXPECT_EQ(check("http://t:1/", "D:\\Tillwright\\t\\1_0"), 0);
+  EXPECT_EQ(check("http://t:1/", "D:\\Tillwright\\t\\1_0"), Registration::registered_here);
   EXPECT_EQ(state_.boxes.size(), 1u);
 }
 
@@ -86,7 +86,7 @@ TEST_F(ClientRegister, LookupInTheApplicationDataFolder) {
   const std::string saved = test::read_file(expected + "\\posclient.json");
   test::remove_tree(expected);
 
-  EXPECT_EQ(client_config_folder(state_), expected);
+  EXPECT_EQ(std::get<std::string>(client_config_folder(state_)), expected);
   EXPECT_TRUE(test::folder_exists(expected));
   EXPECT_EQ(lookup_client_entry(state_, "10.0.0.5:8080/"), std::nullopt);  // no file yet
 
@@ -119,7 +119,7 @@ TEST_F(ClientRegister, OtherMembersAreDroppedAndGbkStaysRaw) {
             "      {\r\n         \"foldername\" : \"E:\\\\收银\\\\2_0\",\r\n"
             "         \"serviceurl\" : \"http://b:2/\"\r\n      }\r\n"
             "   ]\r\n}\r\n");
-  EXPECT_EQ(check("http://a:1/", gbk), 0);  // read back to the same bytes
+  EXPECT_EQ(check("http://a:1/", gbk), Registration::registered_here);  // read back to the same bytes
   EXPECT_FALSE(test::file_exists(file() + ".bad"));      // nothing was lost
 }
 
@@ -129,7 +129,7 @@ TEST_F(ClientRegister, DamagedRegisterIsKeptAsASideCopy) {
                                     "posclient.json.bad3"};
   for (size_t i = 0; i < 3; ++i) {
     write(damaged[i]);
-    EXPECT_EQ(check("s/", "V"), 1);
+    EXPECT_EQ(check("s/", "V"), Registration::not_registered);
     ASSERT_TRUE(save("s/", "V"));
     EXPECT_EQ(test::read_file(temp_ / sides[i]), damaged[i]) << i;
   }
@@ -147,7 +147,7 @@ TEST_F(ClientRegister, OtherShapesNeverCrashAndKeepWhatIsReadable) {
   };
   for (const char* shape : shapes) {
     write(shape);
-    EXPECT_EQ(check("s/", "V"), 1) << shape;
+    EXPECT_EQ(check("s/", "V"), Registration::not_registered) << shape;
     ASSERT_TRUE(save("s/", "V")) << shape;
     EXPECT_EQ(test::read_file(file() + ".bad"), shape);
     Json::Value root;
@@ -172,7 +172,7 @@ TEST_F(ClientRegister, HeldOrReadOnlyRegisterStaysAsItWas) {
     win::FileHandle held(CreateFileA(file().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                                      nullptr));
     ASSERT_TRUE(held);
-    EXPECT_EQ(check("s/", "D:\\Tillwright\\abc\\2_1_0"), 1);  // cannot be read: not registered
+    EXPECT_EQ(check("s/", "D:\\Tillwright\\abc\\2_1_0"), Registration::not_registered);  // cannot be read: not registered
     EXPECT_FALSE(save("s/", "V"));
   }
   EXPECT_EQ(read(), kSample);
@@ -211,8 +211,8 @@ TEST_F(ClientRegister, PathsPastTheLimitAreRefused) {
   const std::string deep = temp_.path() + "\\" + std::string(250 - temp_.path().size(), 'd') + "\\";
   state_.set_text(ctl::service_address, "s/");
   EXPECT_FALSE(save_client_entry(state_, deep, "V"));
-  EXPECT_EQ(state_.text(ctl::status), kPathTooLongText + deep + "posclient.json");
-  EXPECT_EQ(check_client_entry(state_, deep, "V"), -1);
+  EXPECT_EQ(state_.text(ctl::status), path_too_long_text() + deep + "posclient.json");
+  EXPECT_EQ(check_client_entry(state_, deep, "V"), Registration::foreign);
   EXPECT_TRUE(state_.boxes.empty());
 
   // The register fits, its side copy would not: nothing is written.

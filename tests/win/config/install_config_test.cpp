@@ -6,7 +6,7 @@
 
 #include "config/install_config.h"
 #include "state/memory_state.h"
-#include "state/path_limit.h"
+#include "win/path_limit.h"
 #include "styled_json_reader.h"
 #include "support.h"
 
@@ -95,7 +95,7 @@ TEST_F(InstallConfig, MissingFolderOrLongPathWritesNothing) {
 
   const std::string deep = temp_.path() + "\\" + std::string(250 - temp_.path().size(), 'd');
   EXPECT_FALSE(save_install_config(state_, deep, ""));
-  EXPECT_EQ(state_.text(ctl::status), kPathTooLongText + deep + "\\posconfig.json");
+  EXPECT_EQ(state_.text(ctl::status), path_too_long_text() + deep + "\\posconfig.json");
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 #include <thread>
 
 #include "config/install_folder.h"
+#include "run/previous_install.h"
+#include "shell/folder_browser.h"
 #include "state/memory_state.h"
-#include "state/path_limit.h"
+#include "win/path_limit.h"
 #include "support.h"
 #include "win/app.h"
 
@@ -54,14 +56,14 @@ TEST(DriveD, AsThePrefixHasIt) {
   MemoryRunState state;
   state.set_text(ctl::install_folder, "D:\\");
   RemoveDirectoryA("D:\\Tillwright");
-  EXPECT_EQ(resolve_install_root(state), "D:\\Tillwright");
+  EXPECT_EQ(resolve_install_root(state), std::optional<std::string>("D:\\Tillwright"));
   EXPECT_TRUE(test::folder_exists("D:\\Tillwright"));
   RemoveDirectoryA("D:\\Tillwright");
 }
 
 class InstallRootOnDisk : public ::testing::Test {
  protected:
-  std::string resolve(const std::string& folder) {
+  std::optional<std::string> resolve(const std::string& folder) {
     state_.set_text(ctl::install_folder, folder);
     return resolve_install_root(state_);
   }
@@ -95,8 +97,8 @@ TEST_F(InstallRootOnDisk, CreatedOnlyWhenAppended) {
 
 TEST_F(InstallRootOnDisk, RootPastTheLimitIsRefused) {
   const std::string folder = temp_.path() + "\\" + std::string(250 - temp_.path().size(), 'a');
-  EXPECT_EQ(resolve(folder), "");
-  EXPECT_EQ(state_.text(ctl::status), kPathTooLongText + folder + "\\Tillwright");
+  EXPECT_EQ(resolve(folder), std::nullopt);
+  EXPECT_EQ(state_.text(ctl::status), path_too_long_text() + folder + "\\Tillwright");
 }
 
 class PreviousInstall : public ::testing::Test {

@@ -8,7 +8,7 @@
 #include "install/layout.h"
 #include "install/layout_ops.h"
 #include "state/memory_state.h"
-#include "state/path_limit.h"
+#include "win/path_limit.h"
 #include "support.h"
 #include "win/app.h"
 
@@ -44,7 +44,7 @@ TEST(LayoutFolders, OneLevelAtATime) {
 
   const std::string deep = temp.path() + "\\" + std::string(260 - temp.path().size(), 'd');
   EXPECT_FALSE(make_layout_folder(state, deep));
-  EXPECT_EQ(state.text(ctl::status), kPathTooLongText + deep);
+  EXPECT_EQ(state.text(ctl::status), path_too_long_text() + deep);
 }
 
 TEST(LaunchClient, StartsTheQuotedClientPath) {
@@ -57,8 +57,12 @@ TEST(LaunchClient, StartsTheQuotedClientPath) {
 
   launch_client(state, version);
   const std::string marker = app_folder_path(version) + "\\launched.txt";
-  for (int i = 0; i < 400 && !test::file_exists(marker); ++i) Sleep(50);
-  const std::string record = test::read_file(marker);
+  // The record may exist a moment before its line is in it.
+  std::string record;
+  for (int i = 0; i < 400 && record.find('\n') == std::string::npos; ++i) {
+    Sleep(50);
+    record = test::read_file(marker);
+  }
   ASSERT_FALSE(record.empty()) << "the client did not start";
   const std::string command = record.substr(0, record.find('\n'));
   EXPECT_NE(command.find(client_exe_path(version)), std::string::npos) << command;
@@ -72,7 +76,7 @@ TEST(LaunchClient, MissingClientOrLongPathStartsNothing) {
   EXPECT_TRUE(state.status_history.empty());
   const std::string deep = temp.path() + "\\" + std::string(250 - temp.path().size(), 'd');
   launch_client(state, deep);
-  EXPECT_EQ(state.text(ctl::status), kPathTooLongText + client_exe_path(deep));
+  EXPECT_EQ(state.text(ctl::status), path_too_long_text() + client_exe_path(deep));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include "desktop/shortcut.h"
 #include "state/memory_state.h"
-#include "state/path_limit.h"
+#include "win/path_limit.h"
 #include "support.h"
 #include "text/convert.h"
 #include "win/app.h"
@@ -43,7 +43,7 @@ class Shortcut : public ::testing::Test {
   static std::string link(const std::string& name) { return desktop_folder() + "\\" + name + ".lnk"; }
   static std::string icon() { return desktop_folder() + "\\bitbug_favicon.ico"; }
 
-  int create(const std::string& name, const std::string& folder) {
+  bool create(const std::string& name, const std::string& folder) {
     made_.push_back(name);
     return create_desktop_shortcut(state_, name, folder, "TILLWRIGHT.exe");
   }
@@ -66,7 +66,7 @@ class Shortcut : public ::testing::Test {
 
 TEST_F(Shortcut, TargetAndWorkingFolderWithoutIcon) {
   const std::string app = temp_ / "2_1_0\\app";
-  EXPECT_EQ(create("Tillwright POS", app), 1);
+  EXPECT_TRUE(create("Tillwright POS", app));
   EXPECT_EQ(state_.pumps, 1);
   EXPECT_TRUE(state_.boxes.empty());
   expect_link("Tillwright POS", "plain.lnk", app, false);
@@ -75,14 +75,14 @@ TEST_F(Shortcut, TargetAndWorkingFolderWithoutIcon) {
 TEST_F(Shortcut, IconOnlyWhenTheDesktopHoldsIt) {
   test::write_file(icon(), test::read_file(test::build_folder() + "\\res\\kestrion.ico"));
   const std::string app = temp_ / "2_1_0\\app";
-  EXPECT_EQ(create("WithIcon", app), 1);
+  EXPECT_TRUE(create("WithIcon", app));
   expect_link("WithIcon", "icon.lnk", app, true);
 }
 
 TEST_F(Shortcut, ChineseNameReachesTheFileSystem) {
   const std::string name = "门店收银";
   const std::string app = temp_ / "门店\\乗\\app";
-  EXPECT_EQ(create(name, app), 1);
+  EXPECT_TRUE(create(name, app));
   // The wide name, looked up without any ANSI conversion of ours.
   WIN32_FIND_DATAW found;
   HANDLE h = FindFirstFileW((text::ansi_to_wide(desktop_folder()) + L"\\\u95e8\u5e97\u6536\u94f6.lnk").c_str(),
@@ -94,9 +94,9 @@ TEST_F(Shortcut, ChineseNameReachesTheFileSystem) {
 }
 
 TEST_F(Shortcut, SecondCallPointsToTheNewVersion) {
-  EXPECT_EQ(create("Upgrade", temp_ / "1_0\\app"), 1);
+  EXPECT_TRUE(create("Upgrade", temp_ / "1_0\\app"));
   expect_link("Upgrade", "first.lnk", temp_ / "1_0\\app", false);
-  EXPECT_EQ(create("Upgrade", temp_ / "2_0\\app"), 1);
+  EXPECT_TRUE(create("Upgrade", temp_ / "2_0\\app"));
   expect_link("Upgrade", "second.lnk", temp_ / "2_0\\app", false);
 }
 
@@ -104,13 +104,13 @@ TEST_F(Shortcut, NamesThatCannotBeALinkGiveZero) {
   const std::string app = temp_ / "app";
   for (const char* name : {"a|b", "a?b", "a<b>", "a\"b"}) {
     state_.boxes.clear();
-    EXPECT_EQ(create(name, app), 0) << name;
+    EXPECT_FALSE(create(name, app)) << name;
     EXPECT_TRUE(state_.boxes.empty()) << name;
   }
   // A separator or a colon would put the link somewhere else: refused before anything is made.
   test::make_folders(desktop_folder() + "\\sub");
   for (const char* name : {"sub\\x", "..\\escaped", "sub/x", "C:x"}) {
-    EXPECT_EQ(create(name, app), 0) << name;
+    EXPECT_FALSE(create(name, app)) << name;
     EXPECT_EQ(state_.text(ctl::status), std::string("快捷方式名称无效：") + name);
   }
   EXPECT_FALSE(test::file_exists(desktop_folder() + "\\sub\\x.lnk"));
@@ -120,13 +120,13 @@ TEST_F(Shortcut, NamesThatCannotBeALinkGiveZero) {
 
 TEST_F(Shortcut, PathsPastTheLimitAreRefused) {
   const std::string long_name(260 - desktop_folder().size(), 'n');  // link path of 265 bytes
-  EXPECT_EQ(create(long_name, temp_ / "app"), 0);
-  EXPECT_EQ(state_.text(ctl::status), kPathTooLongText + link(long_name));
+  EXPECT_FALSE(create(long_name, temp_ / "app"));
+  EXPECT_EQ(state_.text(ctl::status), path_too_long_text() + link(long_name));
   EXPECT_FALSE(test::file_exists(link(long_name)));
 
   const std::string deep = temp_.path() + "\\" + std::string(250 - temp_.path().size(), 'd');
-  EXPECT_EQ(create("Deep", deep), 0);  // the target would pass the limit
-  EXPECT_EQ(state_.text(ctl::status), kPathTooLongText + deep + "\\TILLWRIGHT.exe");
+  EXPECT_FALSE(create("Deep", deep));  // the target would pass the limit
+  EXPECT_EQ(state_.text(ctl::status), path_too_long_text() + deep + "\\TILLWRIGHT.exe");
   EXPECT_FALSE(test::file_exists(link("Deep")));
 }
 

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "install/run_sequence.h"
+#include "run/run_sequence.h"
 #include "installer.h"
 #include "service.h"
 #include "state/ids.h"

@@ -102,7 +102,7 @@ TEST_F(Queries, PackageReplyThatIsNoAnswerEmptiesVersionAndFlag) {
     state.set_text(ctl::package_version, "old version");
     state.set_text(ctl::full_package, "old flag");
     route("package", reply);
-    EXPECT_EQ(query_package(state), "") << reply;
+    EXPECT_EQ(query_package(state), std::nullopt) << reply;
     EXPECT_EQ(state.text(ctl::package_version), "") << reply;
     EXPECT_EQ(state.text(ctl::full_package), "") << reply;
   }
@@ -112,17 +112,17 @@ TEST_F(Queries, PackageWithoutReplyTextKeepsVersionAndFlag) {
   for (const std::string& reply : {std::string(R"({"status": 404})"),
                                    std::string(R"({"body": ""})")}) {
     route("package", reply);
-    EXPECT_EQ(query_package(state), "") << reply;
+    EXPECT_EQ(query_package(state), std::nullopt) << reply;
     EXPECT_EQ(state.text(ctl::package_version), "old version") << reply;
     EXPECT_EQ(state.text(ctl::full_package), "old flag") << reply;
   }
   state.set_text(ctl::service_address, "127.0.0.1:1/");  // no scheme
-  EXPECT_EQ(query_package(state), "");
+  EXPECT_EQ(query_package(state), std::nullopt);
   EXPECT_EQ(state.text(ctl::package_version), "old version");
   EXPECT_EQ(state.text(ctl::status), "");
 
   state.set_text(ctl::service_address, "http://127.0.0.1:1/");  // nothing listens
-  EXPECT_EQ(query_package(state), "");
+  EXPECT_EQ(query_package(state), std::nullopt);
   EXPECT_EQ(state.text(ctl::package_version), "old version");
   EXPECT_EQ(state.text(ctl::full_package), "old flag");
   EXPECT_EQ(state.text(ctl::status), test::wininet_text(ERROR_INTERNET_CANNOT_CONNECT));

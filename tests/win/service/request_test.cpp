@@ -7,8 +7,9 @@
 
 #include <json/json.h>
 
-#include "config/log.h"
+#include "log/log.h"
 #include "service/envelope.h"
+#include "endpoint_cases.h"
 #include "service/request.h"
 #include "service.h"
 #include "state/memory_state.h"
@@ -58,25 +59,8 @@ class Request : public ::testing::Test {
 };
 
 TEST_F(Request, PathOnTheWireFollowsMarkerAndPrefix) {
-  struct Case {
-    const ServiceQuery& query;
-    std::string marker, prefix, composed;
-  };
-  const Case cases[] = {
-      {kClientNameQuery, "", "", "api/clientname/query"},
-      {kClientNameQuery, "", "erp", "/erp/api/clientname/query"},
-      {kClientNameQuery, "SERVICE_CENTER", "erp",
-       "/erp/transaction/api/retail/terminal/queryClientname"},
-      {kClientNameQuery, "service_center", "", "api/clientname/query"},
-      {kClientNameQuery, " SERVICE_CENTER", "", "api/clientname/query"},
-      {kClientNameQuery, "SERVICE_CENTERx", "", "api/clientname/query"},
-      {kClientNameQuery, "", "erp/", "/erp//api/clientname/query"},
-      {kPackageQuery, "SERVICE_CENTER", "",
-       "transaction/api/retail/terminal/posInstall?posversion=&&system=Windows&&storeid="},
-      {kPackageQuery, "", "pos", "/pos/api/posinstall/query?posversion=&&system=Windows&&storeid="},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.composed);
+  for (const cases::EndpointCase& c : cases::kEndpoints) {
+    SCOPED_TRACE(c.path);
     service.reset();
     state.set_text(ctl::service_center, c.marker);
     state.set_text(ctl::path_prefix, c.prefix);
@@ -84,8 +68,8 @@ TEST_F(Request, PathOnTheWireFollowsMarkerAndPrefix) {
     const auto seen = service.requests();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].verb, c.query.verb);
-    EXPECT_EQ(seen[0].path, c.composed[0] == '/' ? c.composed : "/" + c.composed);
-    EXPECT_EQ(test::log_lines().back(), "服务接口地址》》》 " + c.composed);
+    EXPECT_EQ(seen[0].path, c.path[0] == '/' ? std::string(c.path) : "/" + std::string(c.path));
+    EXPECT_EQ(test::log_lines().back(), "服务接口地址》》》 " + std::string(c.path));
   }
 }
 

@@ -1,14 +1,15 @@
-#include "state/path_limit.h"
+#include "win/path_limit.h"
 
 #include "text/path.h"
+#include "win/app.h"
 
 namespace kestrion {
 
-const char* const kPathTooLongText = "路径超过259字节，无法使用：";
+std::string path_too_long_text() { return win::load_string(IDS_PATH_TOO_LONG); }
 
 bool path_allowed(RunState& state, const std::string& path) {
   if (text::path_fits(path)) return true;
-  state.set_text(ctl::status, kPathTooLongText + path);
+  state.set_text(ctl::status, path_too_long_text() + path);
   return false;
 }
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "config/log.h"
+#include "log/log.h"
 #include "support.h"
 
 using namespace kestrion;
@@ -22,7 +22,7 @@ TEST_F(Log, ExeFolderEndsWithBackslash) {
   std::string f = exe_folder();
   ASSERT_FALSE(f.empty());
   EXPECT_EQ(f.back(), '\\');
-  EXPECT_TRUE(test::file_exists(f + "win_foundation.exe"));
+  EXPECT_TRUE(test::file_exists(f + "win_log.exe"));
 }
 
 TEST_F(Log, ByteLayout) {

@@ -8,6 +8,7 @@
 #include "text/codepage.h"
 #include "win/app.h"
 #include "win/errors.h"
+#include "win/path_limit.h"
 
 using namespace kestrion;
 
@@ -34,6 +35,9 @@ TEST(Strings, ChineseTableByteForByte) {
   EXPECT_EQ(win::load_string(IDS_NEW_FOLDER_PROMPT),
             "发现安装过此环境的之前版本,但现在的安装目录与之前不一样，\n确定要在新的目录下安装?\n之前安装目录");
   EXPECT_EQ(win::load_string(IDS_SELECT_PATH), "选择路径");
+  // Texts of our own, which the tests of their operations compare with the table.
+  EXPECT_EQ(path_too_long_text(), "路径超过259字节，无法使用：");
+  EXPECT_EQ(win::load_string(IDS_BAD_SHORTCUT_NAME), "快捷方式名称无效：");
 }
 
 TEST(English, StringTableByteForByte) {
@@ -60,7 +64,7 @@ TEST(Errors, CarryTheSystemsText) {
   EXPECT_NE(win::InternetError(ERROR_INTERNET_CANNOT_CONNECT).text().back(), '\n');
 }
 
-TEST(App, NameIsTheFileBaseName) { EXPECT_EQ(win::app_name(), "win_foundation"); }
+TEST(App, NameIsTheFileBaseName) { EXPECT_EQ(win::app_name(), "win_win"); }
 
 // pump_messages on the thread's real queue: at most `count` messages leave it.
 TEST(PumpMessages, DrainsAtMostCountRealMessages) {

@@ -1,9 +1,10 @@
-#include "config/log.h"
+#include "log/log.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
+#include "text/line_ends.h"
 #include "win/app.h"
+#include "win/folders.h"
 #include "win/handles.h"
 
 namespace kestrion {
@@ -12,17 +13,6 @@ namespace {
 
 constexpr DWORD kShareWaitMs = 100;  // how long a held log file is waited for
 constexpr DWORD kRetryMs = 10;
-
-// The bytes of one entry as a text-mode stream writes them.
-std::string entry_bytes(const std::string& message) {
-  std::string out = "\r\n";
-  out.reserve(message.size() + 2);
-  for (char c : message) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 win::FileHandle open_log(const std::string& path) {
   const DWORD start = GetTickCount();
@@ -49,14 +39,14 @@ std::string exe_folder() {
 
 void write_log(std::string message) {
   const std::string folder = exe_folder() + "log";
-  if (!PathIsDirectoryA(folder.c_str())) CreateDirectoryA(folder.c_str(), nullptr);
+  win::make_folder(folder);
 
   win::FileHandle file = open_log(folder + "\\log.txt");
   if (!file) return;
   if (SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
       GetLastError() != NO_ERROR)
     return;
-  const std::string bytes = entry_bytes(message);
+  const std::string bytes = text::with_crlf("\n" + message);
   DWORD written = 0;
   WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "config/log.h"
+#include "log/log.h"
 #include "shell/launch.h"
 #include "support.h"
 

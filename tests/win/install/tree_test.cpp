@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "files_test.h"
+#include "install_test.h"
 #include "install/tree.h"
 #include "state/memory_state.h"
 

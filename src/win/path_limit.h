@@ -7,10 +7,10 @@
 
 namespace kestrion {
 
-// The status-line text for a refused path; the path follows it.
-extern const char* const kPathTooLongText;
+// The status-line text for a refused path (string IDS_PATH_TOO_LONG); the path follows it.
+std::string path_too_long_text();
 
-// True when `path` fits; otherwise puts kPathTooLongText and the path into the status line.
+// True when `path` fits; otherwise puts path_too_long_text() and the path into the status line.
 bool path_allowed(RunState& state, const std::string& path);
 
 }  // namespace kestrion

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "config/log.h"
+#include "log/log.h"
 #include "support.h"
 
 namespace kestrion::test {

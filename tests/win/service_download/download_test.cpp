@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "config/log.h"
+#include "log/log.h"
 #include "service.h"
 #include "service/download.h"
 #include "state/memory_state.h"

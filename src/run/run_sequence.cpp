@@ -1,0 +1,253 @@
+#include "run/run_sequence.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "config/client_register.h"
+#include "config/install_config.h"
+#include "config/install_folder.h"
+#include "desktop/shortcut.h"
+#include "install/archive.h"
+#include "install/layout.h"
+#include "install/layout_ops.h"
+#include "install/tree.h"
+#include "log/log.h"
+#include "run/place.h"
+#include "run/previous_install.h"
+#include "run/progress.h"
+#include "service/download.h"
+#include "service/queries.h"
+#include "text/codepage.h"
+#include "text/local_time.h"
+#include "win/app.h"
+#include "win/errors.h"
+
+namespace kestrion {
+
+namespace {
+
+constexpr char kShortcutLog[] = "桌面快捷方式 >>>> ：";
+constexpr char kPackageLog[] = "安装包下载地址 >>>> ：";
+constexpr int kPackageQueryRetries = 5;  // after the first query
+
+// One run. Each step returns whether the run goes on; a step that ends it has already said why
+// (status line, box) and set the outcome.
+class Run {
+ public:
+  explicit Run(RunState& state) : s_(state) {}
+
+  RunOutcome go() {
+    static constexpr Step kSteps[] = {
+        &Run::check_inputs, &Run::prepare_folders, &Run::name_shortcut, &Run::find_package,
+        &Run::download,     &Run::lay_out_files,   &Run::register_install, &Run::finish,
+    };
+    s_.set_running(true);
+    for (Step step : kSteps)
+      if (!(this->*step)()) return outcome_;
+    return RunOutcome::finished;
+  }
+
+ private:
+  using Step = bool (Run::*)();
+
+  bool check_inputs();
+  bool prepare_folders();
+  bool name_shortcut();
+  bool find_package();
+  bool download();
+  bool lay_out_files();
+  bool register_install();
+  bool finish();
+
+  // Ends the run before any work.
+  bool stop() {
+    outcome_ = RunOutcome::stopped;
+    return false;
+  }
+  // Ends the run as failed: the text (when given) in the status line, the inputs enabled.
+  bool fail(const std::string& text = {}) {
+    if (!text.empty()) s_.set_text(ctl::status, text);
+    enable_inputs(s_);
+    s_.set_running(false);
+    outcome_ = RunOutcome::failed;
+    return false;
+  }
+  bool fail(UINT string_id) { return fail(win::load_string(string_id)); }
+  void status(UINT string_id) { s_.set_text(ctl::status, win::load_string(string_id)); }
+  std::optional<std::string> package_address();
+
+  RunState& s_;
+  RunOutcome outcome_ = RunOutcome::failed;
+  std::string config_folder_;  // posclient.json's folder
+  std::string root_, host_;
+  std::string shortcut_name_;
+  std::string address_;        // the package address
+  bool upgrade_ = false;       // an upgrade names its package and version itself
+  std::string full_flag_;
+  InstallPlace place_;
+  Registration registration_ = Registration::not_registered;
+};
+
+// A service address, and the answer to the previous-install question.
+bool Run::check_inputs() {
+  if (s_.text(ctl::service_address).empty()) {
+    s_.message_box(win::load_string(IDS_ENTER_ADDRESS), {}, box::ok | box::icon_warning);
+    s_.set_running(false);
+    return stop();
+  }
+  return previous_install_prompt(s_) || stop();
+}
+
+// The inputs are disabled for the run; the register's folder and the install root are made.
+bool Run::prepare_folders() {
+  for (int id : ctl::inputs) s_.enable(id, false);
+  status(IDS_SETTING_FOLDER);
+  const auto folder = client_config_folder(s_);
+  if (const Refusal* refusal = std::get_if<Refusal>(&folder))
+    return *refusal == Refusal::reported ? fail() : fail(IDS_REGISTER_FAILED);
+  config_folder_ = std::get<std::string>(folder);
+  const std::optional<std::string> root = resolve_install_root(s_);
+  if (!root || !make_layout_folder(s_, *root)) return fail();
+  root_ = *root;
+  host_ = host_folder_name(s_.text(ctl::service_address), s_.text(ctl::path_prefix));
+  return true;
+}
+
+// The shortcut is named after the client the service names, or after the host.
+bool Run::name_shortcut() {
+  status(IDS_GETTING_NAME);
+  const std::string client_name = query_client_name(s_);
+  write_log(kShortcutLog + client_name);
+  shortcut_name_ = shortcut_name_for(client_name, host_);
+  status(IDS_GETTING_NAME_DONE);
+  return true;
+}
+
+// The package to install: the upgrade's own, or the one the service names.
+bool Run::find_package() {
+  const std::string upgrade_url = s_.text(ctl::upgrade_file_url);
+  const std::string upgrade_version = s_.text(ctl::upgrade_version);
+  upgrade_ = !upgrade_url.empty() && !upgrade_version.empty();
+  if (upgrade_) {
+    s_.set_text(ctl::package_version, upgrade_version);
+    address_ = upgrade_url;
+  } else if (std::optional<std::string> address = package_address()) {
+    address_ = *address;
+  } else {
+    s_.message_box(win::load_string(IDS_NO_PACKAGE));
+    return fail();  // the status line stays as the queries left it
+  }
+  const std::string version = version_text(upgrade_url, upgrade_version,
+                                           s_.text(ctl::package_version), text::local_time_now());
+  full_flag_ = full_package_flag(upgrade_, s_.text(ctl::full_package));
+  place_ = install_place(root_, host_, version);
+  return true;
+}
+
+std::optional<std::string> Run::package_address() {
+  status(IDS_GETTING_PACKAGE);
+  std::optional<std::string> address = query_package(s_);
+  write_log(kPackageLog + address.value_or(""));
+  status(IDS_GETTING_PACKAGE_DONE);
+  for (int i = 0; i < kPackageQueryRetries && !address; ++i) {
+    address = query_package(s_);
+    if (address) write_log(kPackageLog + *address);
+  }
+  return address;
+}
+
+// The package into the version folder.
+bool Run::download() {
+  if (!make_layout_folder(s_, place_.host_folder) ||
+      !make_layout_folder(s_, place_.version_folder))
+    return fail();
+  status(IDS_DOWNLOADING);
+  s_.set_progress_pos(0);
+  status(IDS_DOWNLOADING_WAIT);
+  if (!download_package(s_, address_, place_.version_folder, kPackageFileName))
+    return fail(win::load_string(IDS_DOWNLOAD) + kPackageFileName +
+                win::load_string(IDS_FILE_FAILED));
+  return true;
+}
+
+// The version folder's content: a partial package builds on the previous installation.
+bool Run::lay_out_files() {
+  status(IDS_INSTALLING);
+  s_.set_progress_range(0, 100);
+  s_.set_progress_step(1);
+  s_.set_progress_pos(0);
+  s_.step_progress();
+  progress::reach(s_, progress::install_started);
+
+  registration_ = check_client_entry(s_, config_folder_ + "\\", place_.version_folder);
+  if (registration_ == Registration::foreign) return fail(IDS_REGISTER_FAILED);
+  progress::reach(s_, progress::register_checked);
+
+  if (!is_full_package(full_flag_) &&
+      !myCopyFileOrDeleteFile(s_, place_.version_folder, s_.text(ctl::previous_folder),
+                              kPackageFileName))
+    return fail(IDS_COPY_FAILED);
+
+  const bool unpacked = extract_package(s_, package_file_path(place_.version_folder));
+  progress::reach(s_, progress::unpacked);
+  return unpacked || fail(IDS_EXTRACT_FAILED);
+}
+
+// The installation recorded: posclient.json, posconfig.json and the success marker.
+bool Run::register_install() {
+  const bool rewrite = registration_ == Registration::not_registered;
+  if (rewrite) {
+    // The register is how the client and later runs find this installation: an install it
+    // does not record is not a finished one.
+    if (!save_client_entry(s_, config_folder_ + "\\", place_.version_folder))
+      return fail(IDS_REGISTER_FAILED);
+    progress::reach(s_, progress::client_registered);
+  }
+  save_install_config(s_, place_.version_folder, place_.host_folder + "\\");
+  if (rewrite) progress::reach(s_, progress::config_saved);
+  make_layout_folder(s_, success_marker_path(place_.version_folder));
+  progress::reach(s_, progress::marker_made);
+  return true;
+}
+
+// The shortcut, the package removed, the bar filled; the client started or the success shown.
+bool Run::finish() {
+  if (!create_desktop_shortcut(s_, shortcut_name_, app_folder_path(place_.version_folder),
+                               kClientExeName))
+    return fail(IDS_SHORTCUT_FAILED);
+  progress::reach(s_, progress::shortcut_made);
+  DeleteFileA(package_file_path(place_.version_folder).c_str());
+  progress::reach(s_, progress::package_removed);
+  progress::fill(s_);
+
+  if (upgrade_) {
+    launch_client(s_, place_.version_folder);
+  } else {
+    status(IDS_INSTALLED);
+    s_.message_box(win::load_string(IDS_INSTALLED));
+  }
+  s_.set_running(false);
+  return true;
+}
+
+}  // namespace
+
+RunOutcome run_sequence(RunState& state) {
+  // A Run pressed while a run is in progress (a failed query enables the inputs mid-run)
+  // must not start a second run inside the first.
+  if (state.running()) return RunOutcome::refused;
+  try {
+    return Run(state).go();
+  } catch (const win::SystemError& e) {
+    enable_inputs(state);
+    const std::string text = text::cut_to_bytes(e.text(), kStatusTextBytes);
+    state.set_text(ctl::status, text);
+    state.message_box(text);
+    state.set_running(false);
+    return RunOutcome::failed;
+  }
+}
+
+}  // namespace kestrion
