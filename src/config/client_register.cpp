@@ -54,6 +54,17 @@ std::optional<std::string> lookup_client_entry(RunState& state,
   return find_client_folder(entries, service_address);
 }
 
+std::vector<std::string> registered_folders(RunState& state) {
+  const auto folder = client_config_folder(state);
+  const std::string* path = std::get_if<std::string>(&folder);
+  if (!path) return {};
+  RegisterStatus status;
+  std::vector<std::string> folders;
+  for (const ClientEntry& e : read_entries(*path + "\\" + kClientRegisterName, status).entries)
+    if (!e.foldername.empty()) folders.push_back(e.foldername);
+  return folders;
+}
+
 Registration check_client_entry(RunState& state, const std::string& folder,
                                 const std::string& version_folder) {
   const std::optional<std::string> path = register_path(state, folder);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "state/run_state.h"
 
@@ -30,15 +31,18 @@ enum class Registration {
                     // the register's path is refused
 };
 
+// The "foldername" of every readable entry, in order; none when the register cannot be read.
+std::vector<std::string> registered_folders(RunState& state);
+
 // Where `version_folder` stands in the register for the service address of
 // ctl::service_address (normalised). `folder` is the client configuration folder followed by a
 // backslash.
 Registration check_client_entry(RunState& state, const std::string& folder,
                        const std::string& version_folder);
 
-// Registers `version_folder` for the service address of ctl::service_address (normalised): every entry
-// of that address points to it afterwards, or a new entry is added last. Other entries keep
-// their order and folders; what cannot be read of an existing file is kept in a side copy.
+// Registers `version_folder` for the service address of ctl::service_address (normalised):
+// every entry of that address points to it afterwards, or a new entry is added last. Other
+// entries keep their order and folders; what cannot be read of an existing file is kept in a side copy.
 // False when the register was not rewritten (it is then as it was).
 bool save_client_entry(RunState& state, const std::string& folder,
                        const std::string& version_folder);

@@ -8,7 +8,7 @@
 namespace kestrion {
 
 bool save_install_config(RunState& state, const std::string& version_folder,
-                         const std::string& /*host_folder*/) {
+                         const std::string& folder) {
   state.pump_one();
   InstallSettings s;
   s.reportversion = state.text(ctl::old_report_version);
@@ -20,7 +20,7 @@ bool save_install_config(RunState& state, const std::string& version_folder,
   s.edittime = now;
   s.createtime = now;
 
-  const std::string path = version_folder + "\\" + kInstallConfigName;
+  const std::string path = folder + "\\" + kInstallConfigName;
   if (!path_allowed(state, path)) return false;
   Json::Value existing;
   const RegisterStatus status = read_register(path, existing);

@@ -9,11 +9,13 @@ namespace kestrion {
 
 constexpr const char* kInstallConfigName = "posconfig.json";
 
-// Writes version_folder\posconfig.json with its seven members from ctl::service_center,
-// ctl::old_report_version, ctl::service_address (normalised) and ctl::package_version and one reading of the clock; "createtime" comes from an existing file
+// Writes posconfig.json for `version_folder` with its seven members from ctl::service_center,
+// ctl::old_report_version, ctl::service_address (normalised), ctl::package_version and one
+// reading of the clock; "createtime" comes from an existing file
 // ("" when it has none), or is the time of this call for a new or unreadable one (which is then
-// kept in a side copy). The second folder is not used. False when the file was not written.
+// kept in a side copy). The file goes into `folder`: the version folder itself, or the stage
+// that becomes it. False when the file was not written.
 bool save_install_config(RunState& state, const std::string& version_folder,
-                         const std::string& host_folder);
+                         const std::string& folder);
 
 }  // namespace kestrion

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "log/log.h"
 #include "config/styled_json.h"
 #include "win/path_limit.h"
@@ -23,32 +25,107 @@ void log_failure(const std::string& path, DWORD error) {
   write_log("写配置文件失败 >>>> ：" + path + " " + win::system_text(error));
 }
 
-}  // namespace
+// The side copy of our own that holds a register's previous bytes while it is rewritten in place.
+std::string rewrite_copy_path(const std::string& path) { return path + ".rewrite"; }
 
-RegisterStatus read_register(const std::string& path, Json::Value& root) {
+bool is_held(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+         error == ERROR_LOCK_VIOLATION;
+}
+
+// The whole file, read shared with every other opener; nothing when it cannot be read.
+std::optional<std::string> read_bytes(const std::string& path, DWORD& error) {
   win::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-               ? RegisterStatus::missing
-               : RegisterStatus::unreadable;
-  }
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size)) return RegisterStatus::unreadable;
-  if (size.QuadPart > kMaxRegisterBytes) return RegisterStatus::damaged;
-
+  if (!file || !GetFileSizeEx(file.get(), &size)) {
+    error = GetLastError();
+    return std::nullopt;
+  }
+  if (size.QuadPart > kMaxRegisterBytes) {
+    error = ERROR_FILE_TOO_LARGE;
+    return std::nullopt;
+  }
   std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
   size_t have = 0;
   while (have < bytes.size()) {
     DWORD n = 0;
-    if (!ReadFile(file.get(), &bytes[have], static_cast<DWORD>(bytes.size() - have), &n, nullptr))
-      return RegisterStatus::unreadable;
-    if (n == 0) break;  // shorter than its size said: parse what is there
+    if (!ReadFile(file.get(), &bytes[have], static_cast<DWORD>(bytes.size() - have), &n,
+                  nullptr)) {
+      error = GetLastError();
+      return std::nullopt;
+    }
+    if (n == 0) break;  // shorter than its size said: what is there
     have += n;
   }
   bytes.resize(have);
-  return parse_json(bytes, root) ? RegisterStatus::parsed : RegisterStatus::damaged;
+  return bytes;
+}
+
+// Writes `bytes` as the whole content of `path` (created when `disposition` allows it), flushed.
+DWORD write_whole(const std::string& path, const std::string& bytes, DWORD disposition) {
+  win::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, disposition,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError();
+  DWORD written = 0;
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+    return GetLastError();
+  if (written != bytes.size()) return ERROR_DISK_FULL;
+  if (!SetEndOfFile(file.get()) || !FlushFileBuffers(file.get())) return GetLastError();
+  return NO_ERROR;
+}
+
+// A register that a reader holds open without letting it be replaced is rewritten in place so
+// that nothing is lost at any point: its previous bytes first go to a side copy of our own
+// (flushed), then the new bytes over it (flushed), then the side copy goes. A start that finds
+// the side copy restores the register from it unless the register itself is whole.
+bool rewrite_in_place(const std::string& path, const std::string& bytes) {
+  DWORD error = NO_ERROR;
+  const std::optional<std::string> before = read_bytes(path, error);
+  const std::string copy = rewrite_copy_path(path);
+  if (!before || (error = write_whole(copy, *before, CREATE_ALWAYS)) != NO_ERROR) {
+    DeleteFileA(copy.c_str());
+    log_failure(path, error);
+    return false;
+  }
+  if ((error = write_whole(path, bytes, OPEN_EXISTING)) != NO_ERROR) {
+    // Whatever the failed write left, the previous bytes go back.
+    write_whole(path, *before, OPEN_EXISTING);
+    log_failure(path, error);
+    return false;
+  }
+  DeleteFileA(copy.c_str());
+  return true;
+}
+
+// Finishes what a rewrite in place left: a whole register keeps its bytes, a damaged one gets
+// its previous bytes back; then the side copy goes.
+void restore_interrupted_rewrite(const std::string& path) {
+  const std::string copy = rewrite_copy_path(path);
+  DWORD error = NO_ERROR;
+  const std::optional<std::string> saved = read_bytes(copy, error);
+  if (!saved) return;
+  const std::optional<std::string> current = read_bytes(path, error);
+  Json::Value ignored;
+  if (!current || !parse_json(*current, ignored)) {
+    if (write_whole(path, *saved, OPEN_ALWAYS) != NO_ERROR) return;  // the copy stays for later
+    write_log("配置文件已从改写前的副本恢复 >>>> ：" + path);
+  }
+  DeleteFileA(copy.c_str());
+}
+
+}  // namespace
+
+RegisterStatus read_register(const std::string& path, Json::Value& root) {
+  restore_interrupted_rewrite(path);
+  DWORD error = NO_ERROR;
+  const std::optional<std::string> bytes = read_bytes(path, error);
+  if (!bytes) {
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+      return RegisterStatus::missing;
+    return error == ERROR_FILE_TOO_LARGE ? RegisterStatus::damaged : RegisterStatus::unreadable;
+  }
+  return parse_json(*bytes, root) ? RegisterStatus::parsed : RegisterStatus::damaged;
 }
 
 std::string keep_side_copy(RunState& state, const std::string& path) {
@@ -101,11 +178,10 @@ bool move_over(const std::string& temp, const std::string& path) {
   const DWORD start = GetTickCount();
   while (!MoveFileExA(temp.c_str(), path.c_str(), kReplaceFlags)) {
     const DWORD error = GetLastError();
-    const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
-                      error == ERROR_LOCK_VIOLATION;
-    if (!held || GetTickCount() - start >= kMoveWaitMs) {
+    if (!is_held(error) || GetTickCount() - start >= kMoveWaitMs) {
       DeleteFileA(temp.c_str());
-      log_failure(path, error);
+      if (!is_held(error)) log_failure(path, error);  // a held one may still be rewritten
+      SetLastError(error);
       return false;
     }
     Sleep(kRetryMs);
@@ -129,8 +205,18 @@ bool write_register(RunState& state, const std::string& path, const Json::Value&
   const bool keep_old =
       status == RegisterStatus::damaged || (status == RegisterStatus::parsed && !complete);
   if (keep_old && keep_side_copy(state, path).empty()) return false;
-  const std::string temp = write_beside(state, path, styled_json(document));
-  return !temp.empty() && move_over(temp, path);
+  const std::string bytes = styled_json(document);
+  const std::string temp = write_beside(state, path, bytes);
+  if (temp.empty()) return false;
+  if (move_over(temp, path)) return true;
+  // Refused while a reader holds the file: rewritten in place when it can be written at all.
+  const DWORD error = GetLastError();
+  if (!is_held(error)) return false;
+  if (!path_allowed(state, rewrite_copy_path(path))) {
+    log_failure(path, error);
+    return false;
+  }
+  return rewrite_in_place(path, bytes);
 }
 
 }  // namespace kestrion

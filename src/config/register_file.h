@@ -25,13 +25,17 @@ RegisterStatus read_register(const std::string& path, Json::Value& root);
 // `status` (and, when parsed, `complete`: everything in it could be read). A file that exists
 // but could not be read, or is read-only, is never replaced. A damaged file, or one that could not be read whole,
 // is first copied to its first free side copy (path.bad, path.bad2, ...); when that fails
-// nothing is written. False when the file was not replaced; the old one is then as it was.
+// nothing is written. When a reader holds the file so that it cannot be replaced, it is
+// rewritten in place with its previous bytes kept in a side copy (path.rewrite) until the new
+// ones are flushed; read_register restores a register damaged while that copy existed. False
+// when the file was not written; the old one is then as it was.
 bool write_register(RunState& state, const std::string& path, const Json::Value& document,
                     RegisterStatus status, bool complete);
 
 // The two steps of a replacement. write_beside writes `bytes` to a new temporary file in the
 // folder of `path` and returns its path ("" on failure, nothing left behind); move_over then
-// replaces `path` with it in one step (deleting it when that fails).
+// replaces `path` with it in one step (deleting it when that fails; the thread's last error then
+// tells why).
 std::string write_beside(RunState& state, const std::string& path, const std::string& bytes);
 bool move_over(const std::string& temp, const std::string& path);
 

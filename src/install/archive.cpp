@@ -334,20 +334,16 @@ std::string reason(zip::ZipResult result, DWORD system_error) {
 
 }  // namespace
 
-bool extract_package(RunState& state, const std::string& package_path) {
+bool extract_package(RunState& state, const std::string& package_path, const std::string& folder) {
   using zip::ZipResult;
   std::optional<zip::ZipReader> archive = zip::ZipReader::open(package_path);
   if (!archive) {
     write_log(kExtractError + package_path + " ：" + win::load_string(IDS_NOT_A_ZIP));
     return false;
   }
-  const int slash = text::rfind_char(package_path, '\\');
-  if (slash >= 0) {
-    ZipResult result = archive->set_base_folder(package_path.substr(0, slash));
-    if (result != ZipResult::ok) {
-      write_log(kExtractError + package_path + " ：" + reason(result, 0));
-      return false;
-    }
+  if (ZipResult result = archive->set_base_folder(folder); result != ZipResult::ok) {
+    write_log(kExtractError + package_path + " ：" + reason(result, 0));
+    return false;
   }
   archive->set_pump([&state] { state.pump_one(); });
   for (int i = 0; i < archive->count(); ++i) {

@@ -93,11 +93,11 @@ class ZipReader {
 
 }  // namespace zip
 
-// Unpacks the package into the folder that holds it (the text left of its last backslash),
-// every entry in archive order, one pending message taken per entry and per output buffer.
+// Unpacks the package into `folder`, every entry in archive order, one pending message taken
+// per entry and per output buffer.
 // Returns false, after a log line that names the entry and the reason, when the archive cannot
 // be opened or an entry cannot be read, inflated, checked or written; an archive with no
 // entries is a success.
-bool extract_package(RunState& state, const std::string& package_path);
+bool extract_package(RunState& state, const std::string& package_path, const std::string& folder);
 
 }  // namespace kestrion

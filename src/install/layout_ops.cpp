@@ -5,6 +5,8 @@
 
 #include "install/layout.h"
 #include "win/path_limit.h"
+#include "win/app.h"
+#include "win/errors.h"
 #include "win/folders.h"
 
 namespace kestrion {
@@ -15,11 +17,19 @@ bool make_layout_folder(RunState& state, const std::string& path) {
   return true;
 }
 
-void launch_client(RunState& state, const std::string& version_folder) {
+bool launch_client(RunState& state, const std::string& version_folder) {
   const std::string exe = client_exe_path(version_folder);
-  if (!path_allowed(state, exe)) return;
+  if (!path_allowed(state, exe)) return false;
   const std::string quoted = "\"" + exe + "\"";
-  ShellExecuteA(nullptr, "open", quoted.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // The shell's result is a number above 32 on success.
+  constexpr INT_PTR kStarted = 32;
+  const INT_PTR result = reinterpret_cast<INT_PTR>(
+      ShellExecuteA(nullptr, "open", quoted.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (result > kStarted) return true;
+  const DWORD error = GetLastError();
+  state.set_text(ctl::status, win::load_string(IDS_CLIENT_NOT_STARTED) + exe + " ：" +
+                                  win::system_text(error ? error : ERROR_FILE_NOT_FOUND));
+  return false;
 }
 
 }  // namespace kestrion

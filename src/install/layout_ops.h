@@ -14,8 +14,9 @@ namespace kestrion {
 bool make_layout_folder(RunState& state, const std::string& path);
 
 // Starts version_folder\app\TILLWRIGHT.exe through the shell's "open" verb: no owner, the path
-// in double quotes, no parameters, no working folder, shown normally. The outcome is not
-// examined; a path past the limit is refused in the status line and nothing starts.
-void launch_client(RunState& state, const std::string& version_folder);
+// in double quotes, no parameters, no working folder, shown normally.
+// True when the shell started it; otherwise the status line says why (a path past the limit, or
+// the system's text for the refusal with IDS_CLIENT_NOT_STARTED and the path).
+bool launch_client(RunState& state, const std::string& version_folder);
 
 }  // namespace kestrion

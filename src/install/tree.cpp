@@ -98,12 +98,19 @@ bool myCopyFileOrDeleteFile(RunState& state, const std::string& destination,
   return copy_folder(state, destination, source, leave_out, skip);
 }
 
-void delete_tree(RunState& state, std::string folder) {
+namespace {
+
+enum class ReadOnly { stays, goes };
+
+void empty_folder(RunState& state, const std::string& folder, ReadOnly read_only) {
   try {
     for_each_entry(state, folder, [&](const WIN32_FIND_DATAA& entry) {
       const std::string path = folder + "\\" + entry.cFileName;
+      if (read_only == ReadOnly::goes && (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(path.c_str(), entry.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
       if (is_folder(entry)) {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) delete_tree(state, path);
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+          empty_folder(state, path, read_only);
         RemoveDirectoryA(path.c_str());
       } else {
         DeleteFileA(path.c_str());
@@ -112,6 +119,20 @@ void delete_tree(RunState& state, std::string folder) {
   } catch (const win::SystemError&) {
     // Nothing is reported: what cannot be listed stays.
   }
+}
+
+}  // namespace
+
+void delete_tree(RunState& state, std::string folder) {
+  empty_folder(state, folder, ReadOnly::stays);
+}
+
+bool remove_folder(RunState& state, const std::string& folder) {
+  if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+  empty_folder(state, folder, ReadOnly::goes);
+  SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryA(folder.c_str());
+  return GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace kestrion

@@ -27,4 +27,8 @@ bool myCopyFileOrDeleteFile(RunState& state, const std::string& destination,
 // is removed as a link; what it points to is never entered.
 void delete_tree(RunState& state, std::string folder);
 
+// Removes `folder` with everything in it, read-only files too (a folder link as a link). True
+// when it is gone afterwards, or was never there.
+bool remove_folder(RunState& state, const std::string& folder);
+
 }  // namespace kestrion

@@ -12,6 +12,7 @@
 #include "install/archive.h"
 #include "install/layout.h"
 #include "install/layout_ops.h"
+#include "install/stage.h"
 #include "install/tree.h"
 #include "log/log.h"
 #include "run/place.h"
@@ -23,6 +24,7 @@
 #include "text/local_time.h"
 #include "win/app.h"
 #include "win/errors.h"
+#include "win/folders.h"
 
 namespace kestrion {
 
@@ -30,6 +32,9 @@ namespace {
 
 constexpr char kShortcutLog[] = "桌面快捷方式 >>>> ：";
 constexpr char kPackageLog[] = "安装包下载地址 >>>> ：";
+constexpr char kNoClientLog[] = "安装包中没有客户端程序 >>>> ：";
+constexpr char kNoPreviousLog[] = "非全包升级没有可复制的之前安装目录 >>>> ：";
+constexpr char kFailedLog[] = "安装失败 >>>> ：";
 constexpr int kPackageQueryRetries = 5;  // after the first query
 
 // One run. Each step returns whether the run goes on; a step that ends it has already said why
@@ -69,12 +74,19 @@ class Run {
   // Ends the run as failed: the text (when given) in the status line, the inputs enabled.
   bool fail(const std::string& text = {}) {
     if (!text.empty()) s_.set_text(ctl::status, text);
-    enable_inputs(s_);
     s_.set_running(false);
+    enable_inputs(s_);
     outcome_ = RunOutcome::failed;
     return false;
   }
   bool fail(UINT string_id) { return fail(win::load_string(string_id)); }
+  // The same, once a stage was made: the stage goes, the version folder stays as it was.
+  template <typename Text>
+  bool fail_staged(Text text) {
+    remove_stage(s_, place_.version_folder);
+    return fail(text);
+  }
+  bool fail_staged() { return fail_staged(std::string()); }
   void status(UINT string_id) { s_.set_text(ctl::status, win::load_string(string_id)); }
   std::optional<std::string> package_address();
 
@@ -143,6 +155,8 @@ bool Run::find_package() {
                                            s_.text(ctl::package_version), text::local_time_now());
   full_flag_ = full_package_flag(upgrade_, s_.text(ctl::full_package));
   place_ = install_place(root_, host_, version);
+  // A swap that a kill interrupted is finished or undone before anything else touches the folder.
+  recover_version_folder(s_, place_.version_folder);
   return true;
 }
 
@@ -172,7 +186,9 @@ bool Run::download() {
   return true;
 }
 
-// The version folder's content: a partial package builds on the previous installation.
+// The new content of the version folder, built in the stage beside it: on a copy of the
+// previous installation for a partial package, on the version folder's own installation for a
+// reinstall, or from nothing; then the package unpacked over it, which must bring the client.
 bool Run::lay_out_files() {
   status(IDS_INSTALLING);
   s_.set_progress_range(0, 100);
@@ -185,30 +201,59 @@ bool Run::lay_out_files() {
   if (registration_ == Registration::foreign) return fail(IDS_REGISTER_FAILED);
   progress::reach(s_, progress::register_checked);
 
-  if (!is_full_package(full_flag_) &&
-      !myCopyFileOrDeleteFile(s_, place_.version_folder, s_.text(ctl::previous_folder),
-                              kPackageFileName))
-    return fail(IDS_COPY_FAILED);
+  const std::string& version = place_.version_folder;
+  const std::string stage = stage_path(version);
+  if (!make_stage(s_, version)) return fail();
+  if (!is_full_package(full_flag_)) {
+    // A partial package needs an installation to lay itself over.
+    const std::string previous = s_.text(ctl::previous_folder);
+    if (!win::is_folder(previous) || win::is_empty_folder(previous)) {
+      write_log(kNoPreviousLog + previous);
+      return fail_staged(IDS_COPY_FAILED);
+    }
+    if (!myCopyFileOrDeleteFile(s_, stage, previous, kPackageFileName))
+      return fail_staged(IDS_COPY_FAILED);
+  } else if (holds_client(version) &&
+             !myCopyFileOrDeleteFile(s_, stage, version, kPackageFileName)) {
+    return fail_staged(IDS_COPY_FAILED);
+  }
+  // The stage is complete only once its own marker is made.
+  RemoveDirectoryA(success_marker_path(stage).c_str());
 
-  const bool unpacked = extract_package(s_, package_file_path(place_.version_folder));
+  const bool unpacked = extract_package(s_, package_file_path(version), stage);
   progress::reach(s_, progress::unpacked);
-  return unpacked || fail(IDS_EXTRACT_FAILED);
+  if (!unpacked) return fail_staged(IDS_EXTRACT_FAILED);
+  if (!holds_client(stage)) {
+    write_log(kNoClientLog + std::string(kAppFolderName) + "\\" + kClientExeName);
+    return fail_staged(IDS_EXTRACT_FAILED);
+  }
+  return true;
 }
 
-// The installation recorded: posclient.json, posconfig.json and the success marker.
+// The installation recorded: posconfig.json and the success marker in the stage, the stage
+// swapped in, then posclient.json.
 bool Run::register_install() {
+  const std::string& version = place_.version_folder;
+  const std::string stage = stage_path(version);
   const bool rewrite = registration_ == Registration::not_registered;
+  if (!save_install_config(s_, version, stage)) return fail_staged(IDS_REGISTER_FAILED);
+  if (rewrite) progress::reach(s_, progress::config_saved);
+  const std::string marker = success_marker_path(stage);
+  if (!make_layout_folder(s_, marker)) return fail_staged();
+  if (!win::is_folder(marker)) {
+    const std::string text = win::load_string(IDS_MARKER_FAILED) + success_marker_path(version);
+    write_log(kFailedLog + text);
+    return fail_staged(text);
+  }
+  progress::reach(s_, progress::marker_made);
+  if (!swap_in_stage(s_, version)) return fail();
+
   if (rewrite) {
     // The register is how the client and later runs find this installation: an install it
     // does not record is not a finished one.
-    if (!save_client_entry(s_, config_folder_ + "\\", place_.version_folder))
-      return fail(IDS_REGISTER_FAILED);
+    if (!save_client_entry(s_, config_folder_ + "\\", version)) return fail(IDS_REGISTER_FAILED);
     progress::reach(s_, progress::client_registered);
   }
-  save_install_config(s_, place_.version_folder, place_.host_folder + "\\");
-  if (rewrite) progress::reach(s_, progress::config_saved);
-  make_layout_folder(s_, success_marker_path(place_.version_folder));
-  progress::reach(s_, progress::marker_made);
   return true;
 }
 
@@ -223,7 +268,10 @@ bool Run::finish() {
   progress::fill(s_);
 
   if (upgrade_) {
-    launch_client(s_, place_.version_folder);
+    if (!launch_client(s_, place_.version_folder)) {
+      write_log(kFailedLog + s_.text(ctl::status));
+      return fail();
+    }
   } else {
     status(IDS_INSTALLED);
     s_.message_box(win::load_string(IDS_INSTALLED));
@@ -238,16 +286,21 @@ RunOutcome run_sequence(RunState& state) {
   // A Run pressed while a run is in progress (a failed query enables the inputs mid-run)
   // must not start a second run inside the first.
   if (state.running()) return RunOutcome::refused;
+  std::string text;
   try {
     return Run(state).go();
   } catch (const win::SystemError& e) {
-    enable_inputs(state);
-    const std::string text = text::cut_to_bytes(e.text(), kStatusTextBytes);
-    state.set_text(ctl::status, text);
-    state.message_box(text);
-    state.set_running(false);
-    return RunOutcome::failed;
+    text = e.text();
+  } catch (const std::exception& e) {
+    // Out of memory, or a library's own failure: said in words, never a silent end.
+    text = win::load_string(IDS_UNEXPECTED) + e.what();
   }
+  text = text::cut_to_bytes(text, kStatusTextBytes);
+  state.set_running(false);
+  enable_inputs(state);
+  state.set_text(ctl::status, text);
+  state.message_box(text);
+  return RunOutcome::failed;
 }
 
 }  // namespace kestrion

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "win/app.h"
 #include "win/handles.h"
 
@@ -34,9 +36,7 @@ CKestrionDlg::CKestrionDlg()
     : win::ModalDialog(IDD_KESTRION),
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRION))) {}
 
-CKestrionDlg::~CKestrionDlg() {
-  if (tray_added_) Shell_NotifyIconA(NIM_DELETE, &tray_);
-}
+CKestrionDlg::~CKestrionDlg() { remove_tray_icon(); }
 
 LRESULT CKestrionDlg::progress(UINT msg, WPARAM wp, LPARAM lp) const {
   return SendMessageA(item(ctl::progress), msg, wp, lp);
@@ -132,7 +132,9 @@ void CKestrionDlg::show_when_idle() {
     PostMessageA(hwnd(), kShowWhenIdle, 0, 0);
     return;
   }
-  if (!tray_added_) ShowWindow(hwnd(), SW_SHOWNORMAL);  // else it lives in the tray now
+  if (tray_added_) return;  // it lives in the tray now
+  ShowWindow(hwnd(), SW_SHOWNORMAL);
+  if (!box_when_shown_.empty()) message_box(std::exchange(box_when_shown_, {}), {}, box::ok);
 }
 
 bool CKestrionDlg::on_timer(UINT_PTR id) {
@@ -174,10 +176,14 @@ bool CKestrionDlg::on_message(UINT msg, WPARAM /*wp*/, LPARAM lp, INT_PTR& resul
   return true;
 }
 
-void CKestrionDlg::finish_process() {
-  running_ = false;
+void CKestrionDlg::remove_tray_icon() {
   if (tray_added_) Shell_NotifyIconA(NIM_DELETE, &tray_);
   tray_added_ = false;
+}
+
+void CKestrionDlg::finish_process() {
+  running_ = false;
+  remove_tray_icon();
   exit(kFinishedExitCode);
 }
 

@@ -38,6 +38,7 @@ class CKestrionDlg : public win::ModalDialog, public RunState {
   static void end_process_by_title(const std::string& title);
   // Hides the dialog and puts the program icon in the notification area.
   void add_tray_icon();
+  void remove_tray_icon();
 
  protected:
   bool on_init_dialog() override;
@@ -54,7 +55,7 @@ class CKestrionDlg : public win::ModalDialog, public RunState {
   void init_install_mode(const LaunchArguments& args);
   void init_upgrade_mode(const LaunchArguments& args);
   void set_upgrade_inputs(const LaunchArguments& args);
-  [[noreturn]] void finish_without_download();
+  void finish_without_download();
   void run();             // the run sequence, once per press or timer start
   void browse();          // the Browse button
   void show_when_idle();
@@ -67,6 +68,7 @@ class CKestrionDlg : public win::ModalDialog, public RunState {
   bool tray_added_ = false;
   bool running_ = false;
   bool timer_run_pending_ = false;  // timer 2 starts the run at most once
+  std::string box_when_shown_;      // a box the dialog shows once it is visible
 };
 
 }  // namespace kestrion

@@ -36,16 +36,20 @@ bool CKestrionDlg::on_init_dialog() {
   set_progress_pos(0);
 
   const LaunchArguments args = parse_launch_arguments();
+  recover_registered_installations(*this);
   const RunMode mode = run_mode(args);
   if (mode == RunMode::install) {
     init_install_mode(args);
   } else {
     init_upgrade_mode(args);
-    if (mode == RunMode::upgrade_finish) finish_without_download();  // does not return
+    if (mode == RunMode::upgrade_finish) {
+      finish_without_download();  // returns only when there was nothing to finish
+      return true;
+    }
     timer_run_pending_ = true;
     SetTimer(hwnd(), kRunTimer, kRunTimerMs, nullptr);
   }
-  return mode != RunMode::upgrade_finish;
+  return true;
 }
 
 void CKestrionDlg::init_upgrade_mode(const LaunchArguments& args) {
@@ -91,8 +95,10 @@ void CKestrionDlg::finish_without_download() {
   // No minimise is posted here: the client-name query drains messages, and a minimise of the
   // hidden dialog would show it in the taskbar, while this path shows nothing of the dialog.
   add_tray_icon();
-  kestrion::finish_without_download(*this);
-  finish_process();
+  if (kestrion::finish_without_download(*this)) finish_process();
+  // Nothing to finish: the dialog shows itself with the reason and waits for the person.
+  remove_tray_icon();
+  box_when_shown_ = text(ctl::status);
 }
 
 void CKestrionDlg::run() {

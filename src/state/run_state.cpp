@@ -3,6 +3,9 @@
 namespace kestrion {
 
 void enable_inputs(RunState& state) {
+  // While a run is in progress its inputs stay as the run set them: the service address of the
+  // package being installed must be the one recorded.
+  if (state.running()) return;
   for (int id : ctl::inputs) state.enable(id, true);
 }
 

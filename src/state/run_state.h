@@ -59,7 +59,8 @@ class RunState {
   virtual void set_running(bool on) = 0;
 };
 
-// Enables the input controls again after a failed step, in the order of ctl::inputs.
+// Enables the input controls again after a failed step, in the order of ctl::inputs; nothing
+// while a run is in progress (the run enables them when it ends).
 void enable_inputs(RunState& state);
 
 // Drains up to `count` pending messages (each pass looks once; an empty queue does not end the

@@ -15,4 +15,8 @@ bool is_folder(const std::string& path) {
   return !path.empty() && PathIsDirectoryA(path.c_str());
 }
 
+bool is_empty_folder(const std::string& path) {
+  return PathIsDirectoryEmptyA(path.c_str()) != FALSE;
+}
+
 }  // namespace kestrion::win

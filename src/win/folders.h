@@ -13,4 +13,7 @@ bool make_folder(const std::string& path);
 // True when `path` is not empty and the system reports it as an existing folder.
 bool is_folder(const std::string& path);
 
+// True when the folder `path` holds no file and no folder.
+bool is_empty_folder(const std::string& path);
+
 }  // namespace kestrion::win

@@ -184,6 +184,48 @@ TEST_F(ClientRegister, HeldOrReadOnlyRegisterStaysAsItWas) {
   EXPECT_EQ(test::list_tree(temp_.path()), std::vector<std::string>{"posclient.json"});
 }
 
+// A reader that opens the register as the C runtime's fopen does (read and write sharing, no
+// delete sharing) makes the replacement fail: the register is rewritten in place instead, and
+// nothing but the register is left.
+TEST_F(ClientRegister, ReaderWithoutDeleteSharingGetsTheRewriteInPlace) {
+  write(kSample);
+  win::FileHandle reader(CreateFileA(file().c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     0, nullptr));
+  ASSERT_TRUE(reader);
+  EXPECT_TRUE(save("s/", "V"));
+  reader.reset();
+  Json::Value root;
+  ASSERT_EQ(read_register(file(), root), RegisterStatus::parsed);
+  EXPECT_EQ(root["pos"].size(), 2u) << read();  // the sample's entry and the new one
+  EXPECT_EQ(root["pos"][1]["foldername"].asString(), "V");
+  EXPECT_EQ(test::list_tree(temp_.path()), std::vector<std::string>{"posclient.json"});
+}
+
+// What a kill during a rewrite in place leaves, and what the next reading makes of it.
+TEST_F(ClientRegister, RewriteInPlaceKilledMidwayLosesNothing) {
+  const std::string copy = file() + ".rewrite";
+  const std::string next = styled_json(registered_document({}, "s/", "V"));
+  const std::string sample = kSample;
+  struct Case {
+    const char* when;
+    std::string register_bytes, copy_bytes, expected;
+  } cases[] = {
+      {"while the side copy was written", sample, sample.substr(0, 40), sample},
+      {"while the new bytes were written", next.substr(0, next.size() / 2), sample, sample},
+      {"before the side copy was removed", next, sample, next},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.when);
+    write(c.register_bytes);
+    test::write_file(copy, c.copy_bytes);
+    Json::Value root;
+    EXPECT_EQ(read_register(file(), root), RegisterStatus::parsed);
+    EXPECT_EQ(read(), c.expected);
+    EXPECT_FALSE(test::file_exists(copy));
+  }
+}
+
 TEST_F(ClientRegister, FailedWriteLeavesTheOldFile) {
   write(kSample);
   // The temporary file cannot be made: a folder stands in its place.

@@ -21,7 +21,7 @@ class InstallConfig : public ::testing::Test {
     state_.set_text(ctl::package_version, "2.1.0");
   }
   std::string file() const { return temp_ / "posconfig.json"; }
-  bool save() { return save_install_config(state_, temp_.path(), temp_.path() + "\\"); }
+  bool save() { return save_install_config(state_, temp_.path(), temp_.path()); }
 
   // The file as the layout must show it, given its two times.
   std::string expected(const std::string& created, const std::string& edited,
@@ -90,11 +90,11 @@ TEST_F(InstallConfig, UnreadableFilesAreKeptAsSideCopies) {
 }
 
 TEST_F(InstallConfig, MissingFolderOrLongPathWritesNothing) {
-  EXPECT_FALSE(save_install_config(state_, temp_ / "missing", ""));
+  EXPECT_FALSE(save_install_config(state_, temp_ / "missing", temp_ / "missing"));
   EXPECT_FALSE(test::folder_exists(temp_ / "missing"));
 
   const std::string deep = temp_.path() + "\\" + std::string(250 - temp_.path().size(), 'd');
-  EXPECT_FALSE(save_install_config(state_, deep, ""));
+  EXPECT_FALSE(save_install_config(state_, deep, deep));
   EXPECT_EQ(state_.text(ctl::status), path_too_long_text() + deep + "\\posconfig.json");
 }
 

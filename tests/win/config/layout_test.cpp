@@ -55,7 +55,7 @@ TEST(LaunchClient, StartsTheQuotedClientPath) {
   // This very program plays the client (see child_roles.cpp).
   ASSERT_TRUE(CopyFileA(win::module_path().c_str(), client_exe_path(version).c_str(), FALSE));
 
-  launch_client(state, version);
+  EXPECT_TRUE(launch_client(state, version));
   const std::string marker = app_folder_path(version) + "\\launched.txt";
   // The record may exist a moment before its line is in it.
   std::string record;
@@ -69,13 +69,19 @@ TEST(LaunchClient, StartsTheQuotedClientPath) {
   Sleep(200);  // let it end before the folder goes
 }
 
-TEST(LaunchClient, MissingClientOrLongPathStartsNothing) {
+// A client that cannot be started is said in the status line: an upgrade that ends without a
+// running client is no success.
+TEST(LaunchClient, MissingClientOrLongPathIsReported) {
   test::TempFolder temp("run");
   MemoryRunState state;
-  launch_client(state, temp / "none");  // the shell fails quietly
-  EXPECT_TRUE(state.status_history.empty());
+  EXPECT_FALSE(launch_client(state, temp / "none"));
+  EXPECT_EQ(state.text(ctl::status).rfind(win::load_string(IDS_CLIENT_NOT_STARTED) +
+                                              client_exe_path(temp / "none"),
+                                          0),
+            0u)
+      << state.text(ctl::status);
   const std::string deep = temp.path() + "\\" + std::string(250 - temp.path().size(), 'd');
-  launch_client(state, deep);
+  EXPECT_FALSE(launch_client(state, deep));
   EXPECT_EQ(state.text(ctl::status), path_too_long_text() + client_exe_path(deep));
 }
 

@@ -29,7 +29,7 @@ class Extract : public ::testing::Test {
   }
   bool unpack(const std::string& name) {
     if (!name.empty()) CopyFileA(archive(name).c_str(), package.c_str(), FALSE);
-    return extract_package(state, package);
+    return extract_package(state, package, version);
   }
   // The unpacked tree, without the package file.
   Tree unpacked() {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "install/stage.h"
 #include "run/run_sequence.h"
 #include "installer.h"
 #include "service.h"
@@ -215,6 +216,169 @@ TEST_F(RunSequence, ASystemErrorEndsTheRunWithItsText) {
   ASSERT_FALSE(state_.boxes.empty());
   EXPECT_EQ(state_.boxes.back().text, text);
   EXPECT_TRUE(folder_exists(version_folder() + "\\TILLWRIGHT.zip"));
+}
+
+// ---- no false success, no lost installation ------------------------------------------------
+
+class StagedRun : public RunSequence {
+ protected:
+  void SetUp() override {
+    RunSequence::SetUp();
+    state_.on_pump = nullptr;
+  }
+  // A run of the package `name` (served from the packages folder) with the full-package flag.
+  RunOutcome run(const std::string& name, const std::string& is_full = "true",
+                 const std::string& previous = "") {
+    service_.configure(R"({"package_url": "{base}/files/)" + name + R"(", "version": "1.0.0",
+                          "is_full": ")" + is_full + "\"}");
+    state_ = MemoryRunState{};
+    state_.set_text(ctl::service_address, service_.base_url());
+    state_.set_text(ctl::install_folder, till_.path());
+    state_.set_text(ctl::previous_folder, previous);
+    return run_sequence(state_);
+  }
+  // Everything under the version folder and beside it (stage and aside folders), with contents.
+  std::vector<std::string> snapshot() const {
+    std::vector<std::string> out;
+    const std::string host = version_folder().substr(0, version_folder().rfind('\\'));
+    for (const std::string& p : list_tree(host))
+      out.push_back(p + "=" + (p.back() == '\\' ? "" : read_file(host + "\\" + p)));
+    return out;
+  }
+};
+
+// Each fault ends as a failure with its text; the installation that was there before, and the
+// register, are byte for byte as they were, and no stage is left beside them.
+TEST_F(StagedRun, FailuresLeaveTheWorkingInstallationAsItWas) {
+  ASSERT_EQ(run("whole.zip"), RunOutcome::finished);
+  ASSERT_TRUE(folder_exists(version_folder() + "\\app\\success"));
+  const std::string register_bytes = read_file(register_path());
+  const std::vector<std::string> installed = snapshot();
+  struct Case {
+    const char* package;
+    const char* is_full;
+    std::string status;
+    const char* log;  // a log line that must appear, "" for none
+  } cases[] = {
+      {"corrupt.zip", "true", "解压文件失败,安装失败！", "解压安装包失败》》》 "},
+      {"partial.zip", "false", "非全包升级复制文件失败，安装失败！",
+       "非全包升级没有可复制的之前安装目录 >>>> ："},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.package);
+    log_start_ = log_lines().size();
+    expect_failed_end(run(c.package, c.is_full));
+    EXPECT_EQ(state_.text(ctl::status), c.status);
+    EXPECT_NE(state_.text(ctl::status), kInstalled);
+    // The downloaded package may stay in the version folder; nothing else changed.
+    DeleteFileA((version_folder() + "\\TILLWRIGHT.zip").c_str());
+    EXPECT_EQ(snapshot(), installed);
+    EXPECT_EQ(read_file(register_path()), register_bytes);
+    if (*c.log) {
+      bool logged = false;
+      for (const std::string& line : new_log()) logged |= line.rfind(c.log, 0) == 0;
+      EXPECT_TRUE(logged) << c.log;
+    }
+  }
+}
+
+// A first install that cannot give a working client registers nothing and makes no shortcut: a
+// package without the client (the reason in the log), and a posconfig.json that cannot be
+// written (its place taken by a folder of the package).
+TEST_F(StagedRun, FirstInstallWithoutAWorkingClientRegistersNothing) {
+  struct Case {
+    const char* package;
+    std::string status;
+    const char* log;
+  } cases[] = {
+      {"noclient.zip", "解压文件失败,安装失败！", "安装包中没有客户端程序 >>>> ：app\\TILLWRIGHT.exe"},
+      {"configfolder.zip", "写公共配置文件失败，安装失败！", "配置文件无法读取，未改写 >>>> ："},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.package);
+    log_start_ = log_lines().size();
+    expect_failed_end(run(c.package));
+    EXPECT_EQ(state_.text(ctl::status), c.status);
+    EXPECT_FALSE(file_exists(register_path()));
+    EXPECT_FALSE(file_exists(link_path()));
+    EXPECT_FALSE(folder_exists(version_folder() + "\\app"));
+    EXPECT_FALSE(folder_exists(version_folder() + ".new"));
+    bool logged = false;
+    for (const std::string& line : new_log()) logged |= line.rfind(c.log, 0) == 0;
+    EXPECT_TRUE(logged) << c.log;
+  }
+}
+
+// The same version again replaces the installation as a whole: the package's files are new,
+// files the package lacks stay, "createtime" stays, and no stage or old content is left.
+TEST_F(StagedRun, ReinstallSwapsInAWholeNewFolder) {
+  ASSERT_EQ(run("whole.zip"), RunOutcome::finished);
+  write_file(version_folder() + "\\app\\user.ini", "kept");
+  write_file(version_folder() + "\\app\\data\\menu.txt", "edited");
+  const std::string config = read_file(version_folder() + "\\posconfig.json");
+  const std::string created = config.substr(config.find("\"createtime\""), 40);
+  Sleep(1100);  // a later clock reading for "edittime"
+  ASSERT_EQ(run("whole.zip"), RunOutcome::finished);
+  EXPECT_EQ(read_file(version_folder() + "\\app\\user.ini"), "kept");
+  EXPECT_EQ(read_file(version_folder() + "\\app\\data\\menu.txt"), "menu 2");
+  EXPECT_NE(read_file(version_folder() + "\\posconfig.json").find(created), std::string::npos);
+  EXPECT_TRUE(folder_exists(version_folder() + "\\app\\success"));
+  EXPECT_FALSE(folder_exists(version_folder() + ".new"));
+  EXPECT_FALSE(folder_exists(version_folder() + ".old"));
+  EXPECT_FALSE(file_exists(version_folder() + "\\TILLWRIGHT.zip"));
+}
+
+// The system refuses the swap (here a file already holds the name the old content moves to):
+// the run fails with the reason, and the installation stays as it was.
+TEST_F(StagedRun, RefusedSwapKeepsTheOldInstallation) {
+  ASSERT_EQ(run("whole.zip"), RunOutcome::finished);
+  write_file(version_folder() + "\\app\\data\\menu.txt", "old menu");
+  write_file(version_folder() + ".old", "in the way");
+  expect_failed_end(run("whole.zip"));
+  EXPECT_EQ(state_.text(ctl::status).rfind("无法替换版本目录，其中的文件可能正在使用：" +
+                                              version_folder(),
+                                          0),
+            0u)
+      << state_.text(ctl::status);
+  EXPECT_EQ(read_file(version_folder() + "\\app\\data\\menu.txt"), "old menu");
+  EXPECT_TRUE(folder_exists(version_folder() + "\\app\\success"));
+  EXPECT_FALSE(folder_exists(version_folder() + ".new"));
+  DeleteFileA((version_folder() + ".old").c_str());
+}
+
+// What a kill between the two renames leaves is finished or undone (the run and the start-up
+// call this for the folders they meet): an incomplete stage gives the old content back, a
+// complete one takes its place.
+TEST_F(StagedRun, InterruptedSwapIsFinishedOrUndone) {
+  ASSERT_EQ(run("whole.zip"), RunOutcome::finished);
+  const std::string v = version_folder();
+  const std::string installed = read_file(v + "\\app\\TILLWRIGHT.exe");
+  for (bool stage_complete : {false, true}) {
+    SCOPED_TRACE(stage_complete);
+    ASSERT_TRUE(MoveFileExA(v.c_str(), (v + ".old").c_str(), 0));
+    make_folders(v + ".new\\app");
+    write_file(v + ".new\\app\\TILLWRIGHT.exe", "staged client");
+    if (stage_complete) make_folders(v + ".new\\app\\success");
+    recover_version_folder(state_, v);
+    EXPECT_EQ(read_file(v + "\\app\\TILLWRIGHT.exe"), stage_complete ? "staged client" : installed);
+    EXPECT_TRUE(folder_exists(v + "\\app\\success"));
+    EXPECT_FALSE(folder_exists(v + ".new"));
+    EXPECT_FALSE(folder_exists(v + ".old"));
+  }
+}
+
+// A failed client-name query mid-run leaves the inputs disabled until the run ends, so the
+// address that the package comes from is the one recorded.
+TEST_F(StagedRun, InputsStayDisabledWhileTheRunGoesOn) {
+  bool enabled_mid_run = false;
+  state_.on_pump = [&] {
+    if (state_.running())
+      for (int id : kInputs) enabled_mid_run |= state_.enabled(id);
+  };
+  state_.set_text(ctl::service_address, "http://127.0.0.1:9/");  // nothing listens: 12029
+  EXPECT_EQ(run_sequence(state_), RunOutcome::failed);
+  EXPECT_FALSE(enabled_mid_run);
+  for (int id : kInputs) EXPECT_TRUE(state_.enabled(id)) << id;
 }
 
 }  // namespace
