@@ -6,6 +6,9 @@ client (app/TILLWRIGHT.exe), into the folder the sample service serves them from
   partial.zip   laid over the previous installation: app/readme.txt (new), app/patch.txt
   upgrade.zip   a full package of the next version: app/TILLWRIGHT.exe, app/readme.txt
   corrupt.zip   full.zip with a damaged entry (its CRC no longer matches)
+  noclient.zip  a full package without the client
+  climb.zip     the client and entries whose names climb out of the folder
+  big.zip       the client and 8 MB that do not compress, for a disk that is too small
 """
 import os
 import shutil
@@ -44,6 +47,15 @@ def main():
     at = data.find(b"corrupt corrupt")
     data[at:at + 7] = b"CORRUPT"
     open(corrupt, "wb").write(bytes(data))
+    write(os.path.join(out, "noclient.zip"), [("app/readme.txt", b"no client 2.1.6\r\n")])
+    write(os.path.join(out, "climb.zip"), [
+        ("app/TILLWRIGHT.exe", client),
+        ("../../climbed.txt", b"outside?\r\n"),
+        ("app/../../../up.txt", b"up?\r\n"),
+    ])
+    write(os.path.join(out, "big.zip"), [("app/TILLWRIGHT.exe", client),
+                                         ("app/big.bin", os.urandom(8 * 1024 * 1024))],
+          zipfile.ZIP_STORED)
     shutil.copy(standin, os.path.join(out, "TILLWRIGHT.exe"))
 
 

@@ -9,9 +9,14 @@ add_test(NAME e2e_packages
                  $<TARGET_FILE:standin_client> ${_e2e}/packages)
 add_test(NAME e2e_clean COMMAND ${CMAKE_COMMAND} -E rm -rf ${_e2e}/links)
 set_tests_properties(e2e_packages e2e_clean PROPERTIES FIXTURES_SETUP e2e_files TIMEOUT 60)
+# The read-only folder and the small disk of the fault cases, mounted from the Linux side.
+add_test(NAME e2e_mounts_up COMMAND ${CMAKE_CURRENT_LIST_DIR}/mounts.sh up ${_e2e}/mounts)
+add_test(NAME e2e_mounts_down COMMAND ${CMAKE_CURRENT_LIST_DIR}/mounts.sh down ${_e2e}/mounts)
+set_tests_properties(e2e_mounts_up PROPERTIES FIXTURES_SETUP e2e_mounts TIMEOUT 60)
+set_tests_properties(e2e_mounts_down PROPERTIES FIXTURES_CLEANUP e2e_mounts TIMEOUT 60)
 kestrion_service_fixture(e2e --files ${_e2e}/packages)
 set_tests_properties(service_e2e_start PROPERTIES DEPENDS e2e_packages)
-kestrion_wine_test(e2e service_e2e e2e_files)
+kestrion_wine_test(e2e service_e2e e2e_files e2e_mounts)
 set_tests_properties(win_e2e PROPERTIES FIXTURES_SETUP e2e_links TIMEOUT 1200)
 add_test(NAME win_e2e_lnkinfo
          COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/../desktop/check_links.py
