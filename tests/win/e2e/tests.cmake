@@ -30,3 +30,10 @@ set_tests_properties(win_e2e_english PROPERTIES
   RESOURCE_LOCK win_e2e_folder
   ENVIRONMENT "${KESTRION_WINE_ENV};KESTRION_LOCALE=en_US.UTF-8")
 set_tests_properties(win_e2e PROPERTIES RESOURCE_LOCK win_e2e_folder)
+# Kills at random points of install, reinstall and upgrade runs (scripts/kill-test runs more).
+add_test(NAME win_e2e_kill COMMAND win_e2e --gtest_filter=Kill.*)
+set_tests_properties(win_e2e_kill PROPERTIES
+  TIMEOUT 900
+  FIXTURES_REQUIRED "service_e2e;e2e_files"
+  RESOURCE_LOCK win_e2e_folder
+  ENVIRONMENT "${KESTRION_WINE_ENV};KESTRION_KILL_POINTS=30")
