@@ -186,7 +186,11 @@ std::string styled_json(const Json::Value& root) {
 
 bool parse_json(const std::string& bytes, Json::Value& root) {
   Json::Reader reader;
-  return reader.parse(bytes.data(), bytes.data() + bytes.size(), root, true);
+  try {
+    return reader.parse(bytes.data(), bytes.data() + bytes.size(), root, true);
+  } catch (const Json::Exception&) {
+    return false;  // nested deeper than the reader allows: it throws instead of failing
+  }
 }
 
 }  // namespace kestrion

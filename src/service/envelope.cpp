@@ -18,7 +18,11 @@ std::optional<std::string> text_member(const Json::Value& v) {
 std::optional<Json::Value> envelope_root(const std::string& reply_text) {
   Json::Value root;
   Json::Reader reader;
-  if (!reader.parse(reply_text, root, true) || !root.isObject()) return std::nullopt;
+  try {
+    if (!reader.parse(reply_text, root, true) || !root.isObject()) return std::nullopt;
+  } catch (const Json::Exception&) {
+    return std::nullopt;  // nested deeper than the reader allows: it throws instead of failing
+  }
   const Json::Value& code = root["code"];
   // Strings, arrays, objects and numbers outside int are no answer (asInt would throw).
   if (!code.isConvertibleTo(Json::intValue) || code.asInt() != 0) return std::nullopt;

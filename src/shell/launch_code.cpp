@@ -1,7 +1,7 @@
 #include "shell/launch_code.h"
 
 #include <cctype>
-#include <cstring>
+#include <string_view>
 
 #include "text/codepage.h"
 
@@ -115,9 +115,12 @@ std::optional<std::string> service_path_from_url(const std::string& upgrade_url)
 
 namespace {
 
-bool all_of(const std::string& s, const char* extra) {
+// True when every byte is a letter, a digit or one of `extra`; NUL is none of them (strchr
+// would have matched the terminator of `extra`).
+bool all_of(const std::string& s, std::string_view extra) {
   for (unsigned char c : s)
-    if (!std::isalnum(c) && !std::strchr(extra, c)) return false;
+    if (!std::isalnum(c) && extra.find(static_cast<char>(c)) == std::string_view::npos)
+      return false;
   return true;
 }
 

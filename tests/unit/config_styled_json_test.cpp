@@ -104,8 +104,10 @@ TEST(StyledJson, ParseAcceptsWhatTheReaderAccepts) {
   Json::Value v;
   EXPECT_TRUE(parse_json("// note\n{ /* c */ \"pos\" : [] }", v));
   EXPECT_TRUE(v["pos"].isArray());
-  for (const char* bad : {"", "{", "{\"pos\":[}", "\xef\xbb\xbf{}", "not json"})
-    EXPECT_FALSE(parse_json(bad, v)) << bad;
+  const std::string bad[] = {"", "{", "{\"pos\":[}", "\xef\xbb\xbf{}", "not json",
+                             std::string(1025, '['),  // deeper than the reader goes: it throws
+                             std::string(1025, '[') + std::string(1025, ']')};
+  for (const std::string& b : bad) EXPECT_FALSE(parse_json(b, v)) << b.substr(0, 20);
 }
 
 }  // namespace

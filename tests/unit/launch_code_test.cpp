@@ -204,6 +204,8 @@ TEST(FileNameEncoder, RefusesWhatTheCodeCannotCarry) {
       {"http://h/poS", false},          {"http://pos/", false},
       {"http://h/门店", false},         {"http://h*x/", false},
       {"http://h//", false},            {"http://h/a(b", false},
+      {std::string("http://h\0x/", 11), false},  // a NUL byte is no letter
+      {std::string("http://h/a\0b", 12), false},
   };
   for (const auto& [url, sc] : cases) {
     const EncodedCode e = encode_file_name_code(url, sc);

@@ -71,6 +71,7 @@ TEST(Envelope, ClientName) {
       {"", ""},
       {"<html>not json</html>", ""},
       {R"({"code":0,"data":"x")", ""},
+      {std::string(1025, '['), ""},  // deeper than the reader goes: it throws, we do not
   };
   for (const auto& [reply, name] : cases) EXPECT_EQ(client_name_from_reply(reply), name) << reply;
 }
