@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/launch_code.h"
+#include "shell/file_name_encoder.h"
 
 int main(int argc, char** argv) {
   bool service_center = false;

@@ -60,15 +60,15 @@ std::optional<std::string> find_client_folder(const ClientEntries& register_,
   return std::nullopt;
 }
 
-int check_client_entries(const ClientEntries& register_, const std::string& address,
-                         const std::string& version_folder) {
+Registration check_client_entries(const ClientEntries& register_, const std::string& address,
+                                  const std::string& version_folder) {
   const std::string url = normalized_service_url(address);
   for (const ClientEntry& e : register_.entries) {
     if (e.foldername != version_folder) continue;
-    return normalized_service_url(e.serviceurl) == url ? check::registered_here
-                                                           : check::foreign;
+    return normalized_service_url(e.serviceurl) == url ? Registration::registered_here
+                                                       : Registration::foreign;
   }
-  return check::not_registered;
+  return Registration::not_registered;
 }
 
 Json::Value registered_document(const ClientEntries& register_, const std::string& address,

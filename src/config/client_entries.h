@@ -34,16 +34,16 @@ std::string normalized_service_url(const std::string& address);
 std::optional<std::string> find_client_folder(const ClientEntries& register_,
                                               const std::string& address);
 
-// Results of check_client_entries.
-namespace check {
-constexpr int not_registered = 1;
-constexpr int registered_here = 0;
-constexpr int foreign = -1;  // the version folder belongs to another service address
-}  // namespace check
+// Where a version folder stands in the register for a service address.
+enum class Registration {
+  not_registered,   // the version folder is new to the register
+  registered_here,  // registered for this service address: the register stays as it is
+  foreign,          // registered for another address, or the register's path is refused
+};
 
 // Whether `version_folder` is registered for the service address `address` or for another one;
 // the first entry naming the folder decides. Both addresses are compared normalised.
-int check_client_entries(const ClientEntries& register_, const std::string& address,
+Registration check_client_entries(const ClientEntries& register_, const std::string& address,
                          const std::string& version_folder);
 
 // The document after registering `version_folder` for `address`: every entry's "serviceurl"

@@ -70,16 +70,10 @@ Registration check_client_entry(RunState& state, const std::string& folder,
   const std::optional<std::string> path = register_path(state, folder);
   if (!path) return Registration::foreign;
   RegisterStatus status;
-  switch (check_client_entries(read_entries(*path, status), state.text(ctl::service_address),
-                               version_folder)) {
-    case check::not_registered:
-      return Registration::not_registered;
-    case check::registered_here:
-      return Registration::registered_here;
-    default:
-      state.message_box(win::load_string(IDS_SETTING_FOLDER));
-      return Registration::foreign;
-  }
+  const Registration where = check_client_entries(read_entries(*path, status),
+                                                   state.text(ctl::service_address), version_folder);
+  if (where == Registration::foreign) state.message_box(win::load_string(IDS_SETTING_FOLDER));
+  return where;
 }
 
 bool save_client_entry(RunState& state, const std::string& folder,

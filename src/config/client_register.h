@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "config/client_entries.h"
 #include "state/run_state.h"
 
 namespace kestrion {
@@ -24,18 +25,11 @@ std::variant<std::string, Refusal> client_config_folder(RunState& state);
 std::optional<std::string> lookup_client_entry(RunState& state,
                                                const std::string& service_address);
 
-enum class Registration {
-  not_registered,   // the version folder is new to the register
-  registered_here,  // registered for this service address: the register stays as it is
-  foreign,          // registered for another address (after an OK box with IDS_SETTING_FOLDER), or
-                    // the register's path is refused
-};
-
 // The "foldername" of every readable entry, in order; none when the register cannot be read.
 std::vector<std::string> registered_folders(RunState& state);
 
 // Where `version_folder` stands in the register for the service address of
-// ctl::service_address (normalised). `folder` is the client configuration folder followed by a
+// ctl::service_address (normalised); a foreign folder after an OK box with IDS_SETTING_FOLDER. `folder` is the client configuration folder followed by a
 // backslash.
 Registration check_client_entry(RunState& state, const std::string& folder,
                        const std::string& version_folder);

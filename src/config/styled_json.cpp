@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "text/line_ends.h"
+
 namespace kestrion {
 
 namespace {
@@ -173,15 +175,8 @@ class Styled {
 }  // namespace
 
 std::string styled_json(const Json::Value& root) {
-  const std::string text = Styled().write(root);
   // Every LF is a line end (strings carry theirs escaped); a text-mode stream writes CR LF.
-  std::string out;
-  out.reserve(text.size() + text.size() / 8);
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
+  return text::with_crlf(Styled().write(root));
 }
 
 bool parse_json(const std::string& bytes, Json::Value& root) {

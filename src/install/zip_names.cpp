@@ -27,12 +27,6 @@ void mend_broken_lead_bytes(std::string& name) {
   }
 }
 
-// Index of the character after the one starting at `i` (a lead byte at the very end stands alone).
-size_t next_char(const std::string& name, size_t i) {
-  const bool pair = text::is_lead_byte(static_cast<unsigned char>(name[i])) && i + 1 < name.size();
-  return i + (pair ? 2 : 1);
-}
-
 // The byte ranges [begin, end) of the name's components, split at single-byte separators.
 struct Span {
   size_t begin, end;
@@ -46,7 +40,7 @@ std::vector<Span> components(const std::string& name) {
       start = i + 1;
       ++i;
     } else {
-      i = next_char(name, i);
+      i = text::next_char(name, i);
     }
   }
   out.push_back({start, name.size()});
@@ -71,7 +65,7 @@ class FirstMatch {
   size_t at_or_after(size_t front) {
     if (scanned_ && (found_ == std::string::npos || found_ >= front)) return found_;
     scanned_ = true;
-    for (size_t i = front; i < name_.size(); i = next_char(name_, i))
+    for (size_t i = front; i < name_.size(); i = text::next_char(name_, i))
       if (name_.compare(i, pattern_.size(), pattern_) == 0) return found_ = i;
     return found_ = std::string::npos;
   }
@@ -117,7 +111,7 @@ class Cutter {
         if (i == name_.size()) return front;
         start = ++i;
       } else {
-        i = next_char(name_, i);
+        i = text::next_char(name_, i);
       }
     }
   }

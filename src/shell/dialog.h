@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "shell/launch_code.h"
+#include "shell/command_line.h"
 #include "state/run_state.h"
 #include "win/dialog.h"
 

@@ -12,7 +12,7 @@
 #include "run/run_sequence.h"
 #include "shell/folder_browser.h"
 #include "shell/launch.h"
-#include "shell/launch_code.h"
+#include "shell/file_name_code.h"
 #include "win/app.h"
 
 namespace kestrion {

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "shell/launch_code.h"
+#include "shell/command_line.h"
 
 namespace kestrion {
 

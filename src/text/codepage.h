@@ -14,16 +14,19 @@ namespace kestrion::text {
 // page; elsewhere the GBK rule applies (lead bytes 0x81-0xFE).
 bool is_lead_byte(unsigned char c);
 
+// Index of the character after the one that starts at byte `i`. A lead byte at the very end has
+// no trail byte: it counts as one character.
+inline std::size_t next_char(const std::string& s, std::size_t i) {
+  const bool pair = is_lead_byte(static_cast<unsigned char>(s[i])) && i + 1 < s.size();
+  return i + (pair ? 2 : 1);
+}
+
 // Calls `visit(index)` with the index of the first byte of every character of `s`, in order;
-// stops when it returns true. A lead byte at the very end has no trail byte: it counts as one
-// character.
+// stops when it returns true.
 template <typename Visit>
 void for_each_char(const std::string& s, Visit visit) {
-  const int n = static_cast<int>(s.size());
-  for (int i = 0; i < n;) {
-    if (visit(i)) return;
-    i += (is_lead_byte(static_cast<unsigned char>(s[i])) && i + 1 < n) ? 2 : 1;
-  }
+  for (std::size_t i = 0; i < s.size(); i = next_char(s, i))
+    if (visit(static_cast<int>(i))) return;
 }
 
 // Index of the first single-byte character `ch` at or after byte index `from`, or -1.

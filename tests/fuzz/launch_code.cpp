@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "check.h"
-#include "shell/launch_code.h"
+#include "config/install_root.h"
+#include "shell/command_line.h"
+#include "shell/file_name_code.h"
+#include "shell/file_name_encoder.h"
 #include "text/codepage.h"
 
 using namespace kestrion;
@@ -46,7 +49,7 @@ void check_decoded(const std::string& path) {
 }
 
 void check_upgrade_paths(const std::string& text) {
-  const std::string folder = upgrade_install_folder(text);
+  const std::string folder = parent_folder(text);
   if (text::rfind_char(text, '\\') < 0) {
     FUZZ_CHECK(folder.empty());
   } else {

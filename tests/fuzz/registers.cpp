@@ -50,7 +50,7 @@ void check_client_register(const Json::Value& root, const std::string& address,
     FUZZ_CHECK(after.entries.back().foldername == folder);
   }
   FUZZ_CHECK(find_client_folder(after, own) == folder);
-  FUZZ_CHECK(check_client_entries(after, address, folder) != check::not_registered);
+  FUZZ_CHECK(check_client_entries(after, address, folder) != Registration::not_registered);
 }
 
 void check_install_config(const Json::Value& root, const std::string& address,

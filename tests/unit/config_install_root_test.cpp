@@ -46,6 +46,8 @@ TEST(InstallRoot, ParentFolder) {
                {"D:\\", "D:"},
                {"2_1_0", ""},
                {"", ""},
-               {"D:\\门店\\乗", "D:\\门店"}};
+               {"D:\\门店\\乗", "D:\\门店"},
+               {"C:\\pos\\host\\1.0", "C:\\pos\\host"},
+               {"C:\\门\x81\x5c", "C:"}};  // 乗 ends in a 0x5C trail byte
   for (auto c : cases) EXPECT_EQ(parent_folder(c.path), c.parent) << c.path;
 }

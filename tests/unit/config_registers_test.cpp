@@ -80,19 +80,19 @@ TEST(ClientEntriesCheck, FirstEntryNamingTheFolderDecides) {
   struct {
     const char* address;
     const char* folder;
-    int result;
+    Registration result;
   } cases[] = {
-      {"10.0.0.5:8080", "V", check::registered_here},   // both normalised
-      {"10.0.0.5:8080/", "V", check::registered_here},
-      {"S/", "V", check::foreign},
-      {"T/", "W", check::registered_here},
-      {"S/", "W", check::foreign},                       // the first W belongs to T
-      {"S/", "X", check::not_registered},
-      {"S/", "v", check::not_registered},                // exact comparison
+      {"10.0.0.5:8080", "V", Registration::registered_here},   // both normalised
+      {"10.0.0.5:8080/", "V", Registration::registered_here},
+      {"S/", "V", Registration::foreign},
+      {"T/", "W", Registration::registered_here},
+      {"S/", "W", Registration::foreign},                       // the first W belongs to T
+      {"S/", "X", Registration::not_registered},
+      {"S/", "v", Registration::not_registered},                // exact comparison
   };
   for (auto c : cases)
     EXPECT_EQ(check_client_entries(e, c.address, c.folder), c.result) << c.address << c.folder;
-  EXPECT_EQ(check_client_entries(ClientEntries{}, "S/", "V"), check::not_registered);
+  EXPECT_EQ(check_client_entries(ClientEntries{}, "S/", "V"), Registration::not_registered);
 }
 
 TEST(ClientEntriesSave, EntriesOfTheAddressMoveOthersStayInOrder) {

@@ -2,6 +2,7 @@
 // count as an answer (including the shapes the service should never send).
 #include <gtest/gtest.h>
 
+#include "endpoint_cases.h"
 #include "service/endpoint.h"
 #include "service/envelope.h"
 
@@ -10,28 +11,11 @@ using namespace kestrion;
 namespace {
 
 TEST(Endpoint, MarkerAndPrefixComposeThePath) {
-  struct Case {
-    const ServiceQuery& query;
-    std::string marker, prefix, path;
-  };
-  const Case cases[] = {
-      {kClientNameQuery, "", "", "api/clientname/query"},
-      {kClientNameQuery, "", "erp", "/erp/api/clientname/query"},
-      {kClientNameQuery, "SERVICE_CENTER", "", "transaction/api/retail/terminal/queryClientname"},
-      {kClientNameQuery, "SERVICE_CENTER", "erp",
-       "/erp/transaction/api/retail/terminal/queryClientname"},
-      {kClientNameQuery, "service_center", "", "api/clientname/query"},
-      {kClientNameQuery, "SERVICE_CENTER ", "", "api/clientname/query"},
-      {kClientNameQuery, "xSERVICE_CENTER", "", "api/clientname/query"},
-      {kClientNameQuery, "", "erp/", "/erp//api/clientname/query"},
-      {kPackageQuery, "", "", "api/posinstall/query?posversion=&&system=Windows&&storeid="},
-      {kPackageQuery, "SERVICE_CENTER", "",
-       "transaction/api/retail/terminal/posInstall?posversion=&&system=Windows&&storeid="},
-      {kPackageQuery, "", "门店",
-       "/门店/api/posinstall/query?posversion=&&system=Windows&&storeid="},
-  };
-  for (const Case& c : cases)
+  for (const cases::EndpointCase& c : cases::kEndpoints)
     EXPECT_EQ(endpoint_path(c.query, c.marker, c.prefix), c.path) << c.marker << "|" << c.prefix;
+  // A prefix in the code page's own characters stays as it is.
+  EXPECT_EQ(endpoint_path(kPackageQuery, "", "门店"),
+            "/门店/api/posinstall/query?posversion=&&system=Windows&&storeid=");
   EXPECT_EQ(endpoint_log_line("/erp/api/clientname/query"),
             "服务接口地址》》》 /erp/api/clientname/query");
   EXPECT_STREQ(kClientNameQuery.verb, "POST");

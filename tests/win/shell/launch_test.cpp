@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include "config/install_root.h"
 #include "log/log.h"
+#include "shell/file_name_code.h"
 #include "shell/launch.h"
 #include "support.h"
 
@@ -34,7 +36,7 @@ TEST_F(ParseLaunchArguments, UpgradeCommandLineInTheCodePage) {
   EXPECT_EQ(a.item_count, 9);
   EXPECT_EQ(a.arg_upgradefileurl, "http://127.0.0.1:8080/files/p 1.zip");
   EXPECT_EQ(a.arg_upgradepath, "C:\\门店 收银\\\x81\x5c\\1_0_0");
-  EXPECT_EQ(upgrade_install_folder(a.arg_upgradepath), "C:\\门店 收银\\\x81\x5c");
+  EXPECT_EQ(parent_folder(a.arg_upgradepath), "C:\\门店 收银\\\x81\x5c");
   EXPECT_EQ(a.arg_upoldreportversion, "");
   EXPECT_EQ(a.arg_requestservice, "SERVICE_CENTER");
   EXPECT_EQ(run_mode(a), RunMode::upgrade_download);

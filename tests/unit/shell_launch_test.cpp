@@ -4,7 +4,9 @@
 
 #include <random>
 
-#include "shell/launch_code.h"
+#include "shell/command_line.h"
+#include "shell/file_name_code.h"
+#include "shell/file_name_encoder.h"
 
 using namespace kestrion;
 
@@ -80,12 +82,6 @@ TEST(RunMode, FiveValuesSelectUpgradeAndOnlyAnExactNSkipsTheDownload) {
         << c.empty_item << " " << c.isdownfile;
   }
   EXPECT_EQ(run_mode(launch_arguments_from_items(items(3))), RunMode::install);
-}
-
-TEST(RunMode, UpgradeInstallFolderIsThePathUpToItsLastBackslash) {
-  EXPECT_EQ(upgrade_install_folder("C:\\pos\\host\\1.0"), "C:\\pos\\host");
-  EXPECT_EQ(upgrade_install_folder("nofolder"), "");
-  EXPECT_EQ(upgrade_install_folder("C:\\门\x81\x5c"), "C:");  // 乗 ends in a 0x5C trail byte
 }
 
 struct DecodeCase {

@@ -1,117 +1,13 @@
-#include "shell/launch_code.h"
+#include "shell/file_name_encoder.h"
 
 #include <cctype>
+#include <optional>
 #include <string_view>
 
-#include "text/codepage.h"
+#include "service/endpoint.h"
+#include "shell/file_name_code.h"
 
 namespace kestrion {
-
-namespace {
-
-constexpr std::size_t kArgumentItems = 8;  // the program path and seven arguments
-constexpr std::size_t kWithServiceItems = 9;
-constexpr const char* kEmptyReportVersion = "-1.0";
-
-bool is_last(const std::string& s, int index) {
-  return index >= 0 && static_cast<std::size_t>(index) + 1 == s.size();
-}
-
-}  // namespace
-
-LaunchArguments launch_arguments_from_items(const std::vector<std::string>& items) {
-  LaunchArguments a;
-  a.item_count = static_cast<int>(items.size());
-  if (items.size() >= kArgumentItems) {
-    a.arg_upgradeurl = items[1];
-    a.arg_upgradefileurl = items[2];
-    a.arg_upgradeversion = items[3];
-    a.arg_upgradepath = items[4];
-    a.arg_upgradeoldversion = items[5];
-    a.arg_isdownfile = items[6];
-    a.arg_upoldreportversion = items[7] == kEmptyReportVersion ? "" : items[7];
-    if (items.size() == kWithServiceItems) a.arg_requestservice = items[8];
-  }
-  return a;
-}
-
-std::vector<std::string> launch_argument_log_lines(const LaunchArguments& a) {
-  if (a.item_count <= 1) return {};
-  const std::string label = "升级启动程序入参：";
-  const std::string arrow = " >>>> ：";
-  return {
-      label + "arg_upgradeurl" + arrow + a.arg_upgradeurl,
-      label + "arg_upgradefileurl" + arrow + a.arg_upgradefileurl,
-      label + "arg_upgradeversion" + arrow + a.arg_upgradeversion,
-      label + "arg_upgradepath" + arrow + a.arg_upgradepath,
-      label + "arg_upgradeoldversion" + arrow + a.arg_upgradeoldversion,
-      label + "arg_isdownfile" + arrow + a.arg_isdownfile,
-      label + "arg_upoldreportversion" + arrow + a.arg_upoldreportversion,
-      label + "arg_requestservice" + arrow + a.arg_requestservice,
-  };
-}
-
-RunMode run_mode(const LaunchArguments& a) {
-  const bool upgrade = !a.arg_upgradeurl.empty() && !a.arg_upgradefileurl.empty() &&
-                       !a.arg_upgradeversion.empty() && !a.arg_upgradepath.empty() &&
-                       !a.arg_upgradeoldversion.empty();
-  if (!upgrade) return RunMode::install;
-  return a.arg_isdownfile == "N" ? RunMode::upgrade_finish : RunMode::upgrade_download;
-}
-
-std::string upgrade_install_folder(const std::string& upgrade_path) {
-  const int slash = text::rfind_char(upgrade_path, '\\');
-  return slash < 0 ? std::string() : upgrade_path.substr(0, slash);
-}
-
-FileNameCode decode_file_name_code(const std::string& program_path) {
-  const std::string name = program_path.substr(text::rfind_char(program_path, '\\') + 1);
-  const int open = text::find_char(name, '(');
-  const std::string after = open < 0 ? name : name.substr(open + 1);
-  const int close = text::find_char(after, ')');
-  std::string code = close < 0 ? std::string() : after.substr(0, close);
-
-  FileNameCode out;
-  const int n = text::find_char(code, 'N');
-  if (n > 0) {
-    code.resize(n);
-    out.service_center = kServiceCenter;
-  }
-  code = text::replace_char(code, '_', ':');
-
-  std::string scheme = "http://";
-  const int r = text::find_char(code, 'R');
-  if (r > 0) {
-    const int s = text::rfind_char(code, 'S');
-    if (s > 0 && is_last(code, s)) {
-      code.pop_back();
-      scheme = "https://";
-    }
-    code = text::replace_char(code, 'R', '/');
-    // Taken after every "R" became "/", so that prefix and address name the same path.
-    out.path_prefix = code.substr(r + 1);
-  } else {
-    const int s = text::rfind_char(code, 's');
-    if (s > 0 && is_last(code, s)) {
-      code.pop_back();
-      scheme = "https://";
-    }
-  }
-  out.service_address = scheme + code + "/";
-  out.server_text = code;
-  return out;
-}
-
-std::optional<std::string> service_path_from_url(const std::string& upgrade_url) {
-  const int p = text::find_char(upgrade_url, '/');
-  const std::size_t from = static_cast<std::size_t>(p + 2);
-  const std::string rest = from < upgrade_url.size() ? upgrade_url.substr(from) : std::string();
-  const int q = text::find_char(rest, '/');
-  if (q > 0) return rest.substr(q + 1);
-  return std::nullopt;
-}
-
-// ---- the encoder ------------------------------------------------------------------------------
 
 namespace {
 
