@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "win/path_limit.h"
 #include "text/path.h"
 #include "win/app.h"
+#include "win/blocking.h"
 #include "win/errors.h"
 #include "win/folders.h"
 #include "win/handles.h"
@@ -63,24 +66,36 @@ std::optional<std::string> query_header(HINTERNET request, DWORD what) {
   return std::string(buffer, size);
 }
 
-// Streams the body into `file` block by block, one pending message taken per block, the bar
-// following the bytes on disk; returns how many arrived.
+// Streams the body into `file` on a worker thread: each read takes what has arrived, up to a
+// block, so a slow link moves the bar too. The bar follows the bytes on disk, handed over to
+// this thread at every tick. Returns how many bytes arrived.
 std::uint64_t stream_body(RunState& state, HINTERNET body, HANDLE file, std::uint64_t length) {
   const int shift = progress_shift(length);
   state.set_progress_range(0, progress_units(length, shift));
-  std::vector<char> block(kBlockBytes);
-  std::uint64_t received = 0;
-  for (;;) {
-    DWORD n = 0;
-    win::check_internet(InternetReadFile(body, block.data(), kBlockBytes, &n));
-    if (n == 0) return received;
-    state.pump_one();
-    received += n;
-    DWORD written = 0;
-    if (!WriteFile(file, block.data(), n, &written, nullptr) || written != n)
-      throw win::FileError(GetLastError());
-    state.set_progress_pos(progress_units(received, shift));
-  }
+  std::atomic<std::uint64_t> on_disk{0};
+  const std::uint64_t received = win::run_blocking(
+      state,
+      [&] {
+        std::vector<char> block(kBlockBytes);
+        std::uint64_t total = 0;
+        for (;;) {
+          DWORD available = 0;
+          win::check_internet(InternetQueryDataAvailable(body, &available, 0, 0));
+          if (available == 0) return total;
+          DWORD n = 0;
+          win::check_internet(
+              InternetReadFile(body, block.data(), std::min(available, kBlockBytes), &n));
+          if (n == 0) return total;
+          DWORD written = 0;
+          if (!WriteFile(file, block.data(), n, &written, nullptr) || written != n)
+            throw win::FileError(GetLastError());
+          total += n;
+          on_disk.store(total);
+        }
+      },
+      [&] { state.set_progress_pos(progress_units(on_disk.load(), shift)); });
+  state.set_progress_pos(progress_units(received, shift));
+  return received;
 }
 
 }  // namespace
@@ -94,8 +109,12 @@ bool download_package(RunState& state, const std::string& address,
   win::FileHandle file;
   try {
     win::make_folder(folder);
-    win::InetHandle body(win::check_internet(
-        InternetOpenUrlA(session.get(), address.c_str(), nullptr, 0, kOpenFlags, kContext)));
+    // Connecting and waiting for the reply's head happen on a worker: the window answers while
+    // the service does not.
+    win::InetHandle body = win::run_blocking(state, [&] {
+      return win::InetHandle(win::check_internet(
+          InternetOpenUrlA(session.get(), address.c_str(), nullptr, 0, kOpenFlags, kContext)));
+    });
     write_log("打开下载地址开始下载 ");
 
     // Only a 200 reply carries the package; an error page is never saved as one.

@@ -12,7 +12,8 @@ namespace kestrion {
 // level; the file is created or emptied and written unshared). Logs, in this order,
 // "打开下载地址开始下载 ", the four size lines, "文件大小55555》》》 " with the file's path and
 // "下载文件新名称》》》 " with the file-name part of the address (only logged: the file keeps
-// `file_name`). One pending message is taken per block read.
+// `file_name`). The network waits happen on a worker thread while the window keeps answering
+// (see win/blocking.h); the bar follows the bytes on disk.
 //
 // Returns true when the whole body was written. Returns false after an internet failure, a reply
 // status other than 200, or a body shorter than the announced length: the failure text goes to

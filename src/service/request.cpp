@@ -1,5 +1,6 @@
 #include "service/request.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "service/failure.h"
 #include "service/session.h"
 #include "text/convert.h"
+#include "win/blocking.h"
 #include "win/errors.h"
 
 namespace kestrion {
@@ -22,54 +24,30 @@ constexpr const char* kContentType = "Content-Type: application/x-www-form-urlen
 constexpr DWORD kHostBufferBytes = INTERNET_MAX_HOST_NAME_LENGTH + 1;
 constexpr DWORD kReadBlockBytes = 4096;
 
-// The body as lines: each piece is the next line up to and including its line feed, every
-// carriage return dropped, or the next piece_size - 1 bytes of a longer line.
-class LineReader {
- public:
-  LineReader(HINTERNET request, int piece_size)
-      : request_(request), max_(static_cast<std::size_t>(piece_size) - 1) {}
-
-  // False at the end of the body; throws win::InternetError when a read fails.
-  bool next(std::string& piece) {
-    piece.clear();
-    while (piece.size() < max_) {
-      if (pos_ == end_ && !fill()) break;
-      const char c = block_[pos_++];
-      if (c == '\r') continue;
-      piece += c;
-      if (c == '\n') break;
-    }
-    return !piece.empty();
-  }
-
- private:
-  bool fill() {
-    DWORD n = 0;
-    win::check_internet(InternetReadFile(request_, block_, sizeof block_, &n));
-    pos_ = 0;
-    end_ = n;
-    return n > 0;
-  }
-
-  HINTERNET request_;
-  std::size_t max_;
-  char block_[kReadBlockBytes];
-  std::size_t pos_ = 0, end_ = 0;
-};
-
-std::string read_body(RunState& state, HINTERNET request, int piece_size) {
-  std::string body, piece;
-  LineReader reader(request, piece_size);
-  while (reader.next(piece)) {
-    state.pump_one();
-    body += piece;
-  }
-  return body;
+// The body as the reply text: every carriage return dropped, as the line-wise reading of a
+// text stream does.
+std::string without_carriage_returns(std::string raw) {
+  raw.erase(std::remove(raw.begin(), raw.end(), '\r'), raw.end());
+  return raw;
 }
 
-// Steps 2 to 12 for an address already normalised; the caller catches the internet failure.
-std::optional<std::string> exchange(RunState& state, const ServiceQuery& query,
-                                    const std::string& address) {
+// The whole body of the reply, as it came.
+std::string read_raw_body(HINTERNET request) {
+  std::string raw;
+  char block[kReadBlockBytes];
+  for (;;) {
+    DWORD n = 0;
+    win::check_internet(InternetReadFile(request, block, sizeof block, &n));
+    if (n == 0) return raw;
+    raw.append(block, n);
+  }
+}
+
+// The network part of steps 2 to 12, on a worker thread: nothing for an address without a
+// target, "" for a status other than 200, else the raw body. Throws win::InternetError.
+std::optional<std::string> exchange_on_the_wire(const ServiceQuery& query,
+                                                const std::string& address,
+                                                const std::string& path) {
   win::InetHandle session = service::open_session(service::SessionOptions::request);
   const std::optional<ServiceTarget> target = parse_service_address(address);
   if (!target) return std::nullopt;
@@ -77,9 +55,6 @@ std::optional<std::string> exchange(RunState& state, const ServiceQuery& query,
   win::InetHandle connection(win::check_internet(
       InternetConnectA(session.get(), target->host.c_str(), target->port, nullptr, nullptr,
                        INTERNET_SERVICE_HTTP, connection_flags(target->secure), 0)));
-
-  const std::string path = endpoint_path(query, state.text(ctl::service_center),
-                                         state.text(ctl::path_prefix));
   write_log(endpoint_log_line(path));
 
   win::InetHandle request(win::check_internet(
@@ -93,7 +68,19 @@ std::optional<std::string> exchange(RunState& state, const ServiceQuery& query,
                       &size, nullptr) ||
       status != kStatusOk)
     return std::string();
-  return text::utf8_to_ansi(read_body(state, request.get(), query.piece_size));
+  return read_raw_body(request.get());
+}
+
+// Steps 2 to 12 for an address already normalised; the caller catches the internet failure.
+// The waits for the network happen on a worker, so the window answers while the service does not.
+std::optional<std::string> exchange(RunState& state, const ServiceQuery& query,
+                                    const std::string& address) {
+  const std::string path = endpoint_path(query, state.text(ctl::service_center),
+                                         state.text(ctl::path_prefix));
+  const std::optional<std::string> raw =
+      win::run_blocking(state, [&] { return exchange_on_the_wire(query, address, path); });
+  if (!raw || raw->empty()) return raw;
+  return text::utf8_to_ansi(without_carriage_returns(*raw));
 }
 
 }  // namespace

@@ -12,13 +12,13 @@
 
 namespace kestrion {
 
-// Sends the query to the service address of ctl::service_address (only its scheme, host and port), on
-// the path that the marker (ctl::service_center) and the prefix
-// (ctl::path_prefix) select, and logs that path. Returns the
-// reply text in the ANSI code page: the whole body for status 200 (read line-wise in pieces of
-// the query's size, one pending message dispatched per piece), "" for any other status. Returns
-// nothing, at once and without a trace, for an address that is not http or https; and nothing
-// after an internet failure, whose text is then on the status line with the inputs enabled.
+// Sends the query to the service address of ctl::service_address (only its scheme, host and
+// port), on the path that the marker (ctl::service_center) and the prefix (ctl::path_prefix)
+// select, and logs that path. Returns the reply text in the ANSI code page: the whole body for
+// status 200 (carriage returns dropped), "" for any other status. Returns nothing, at once and
+// without a trace, for an address that is not http or https; and nothing after an internet
+// failure, whose text is then on the status line with the inputs enabled. The network waits
+// happen on a worker thread while the window keeps answering (see win/blocking.h).
 std::optional<std::string> service_request(RunState& state, const ServiceQuery& query);
 
 // Where a request goes: the parts of an http or https address that are used.
