@@ -107,6 +107,29 @@ TEST_F(EndToEnd, UpgradeWithADownloadStartsTheNewClient) {
   expect_link("upgrade.lnk", v + "\\app");
 }
 
+// Upgrade without a download into a folder that holds no finished installation: nothing is
+// written, and instead of ending the dialog shows itself with the reason, in the status line and
+// a box; closed by the person, it ends as an idle dialog does.
+TEST_F(EndToEnd, UpgradeWithoutADownloadIntoAnIncompleteFolderSaysSo) {
+  install_full_2_1_5();
+  const std::string register_before = read_file(register_path());
+  const std::string missing = version_folder("2_0_9");
+  Installer finish(store_.path(), setup_name());
+  finish.start({service_.base_url(), service_.url("/files/full.zip"), "2.0.9", missing, "2.0.8",
+                "N", "-1.0"});
+  ASSERT_TRUE(finish.dialog());
+  const MessageBoxInfo box = finish.answer_box(IDOK);
+  const std::string reason = "已安装的客户端不完整，无法完成升级：" + missing;
+  EXPECT_EQ(box.text, reason);
+  EXPECT_EQ(finish.text(IDC_STATUS), reason);
+  EXPECT_TRUE(IsWindowVisible(finish.dialog()));
+  EXPECT_TRUE(finish.process().running());
+  EXPECT_FALSE(folder_exists(missing));
+  EXPECT_EQ(read_file(register_path()), register_before);
+  PostMessageA(finish.dialog(), WM_CLOSE, 0, 0);
+  EXPECT_NE(finish.wait_exit(), 1u);
+}
+
 // Upgrade without a download: posconfig.json rewritten, the shortcut made again, the client
 // started, nothing shown, exit code 1.
 TEST_F(EndToEnd, UpgradeWithoutADownloadOnlyFinishes) {
