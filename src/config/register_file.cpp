@@ -63,8 +63,9 @@ std::optional<std::string> read_bytes(const std::string& path, DWORD& error) {
 }
 
 // Writes `bytes` as the whole content of `path` (created when `disposition` allows it), flushed.
-DWORD write_whole(const std::string& path, const std::string& bytes, DWORD disposition) {
-  win::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, disposition,
+DWORD write_whole(const std::string& path, const std::string& bytes, DWORD disposition,
+                  DWORD share = kShareAll) {
+  win::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, share, nullptr, disposition,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return GetLastError();
   DWORD written = 0;
@@ -149,23 +150,7 @@ std::string write_beside(RunState& state, const std::string& path, const std::st
   // One writer per process at a time, so the process id keeps two programs apart.
   const std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
   if (!path_allowed(state, temp)) return {};
-  DWORD error = NO_ERROR;
-  {
-    win::FileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-      log_failure(temp, GetLastError());
-      return {};
-    }
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                   nullptr))
-      error = GetLastError();
-    else if (written != bytes.size())
-      error = ERROR_DISK_FULL;
-    else if (!FlushFileBuffers(file.get()))
-      error = GetLastError();
-  }
+  const DWORD error = write_whole(temp, bytes, CREATE_ALWAYS, 0);  // unshared while written
   if (error != NO_ERROR) {
     DeleteFileA(temp.c_str());
     log_failure(temp, error);

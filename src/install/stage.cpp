@@ -16,10 +16,6 @@ namespace {
 
 constexpr char kSwapLog[] = "替换版本目录失败 >>>> ：";
 
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool is_file(const std::string& path) {
   const DWORD a = GetFileAttributesA(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -52,7 +48,7 @@ void recover_version_folder(RunState& state, const std::string& version_folder) 
   const std::string stage = stage_path(version_folder), aside = aside_path(version_folder);
   const bool has_stage = win::is_folder(stage), has_aside = win::is_folder(aside);
   if (!has_stage && !has_aside) return;
-  if (!exists(version_folder)) {
+  if (!win::path_exists(version_folder)) {
     // Between the two renames: the complete stage goes in, else the old content comes back.
     if (has_stage && holds_installation(stage) && rename_folder(stage, version_folder)) {
       write_log("完成中断的版本目录替换 >>>> ：" + version_folder);
@@ -60,7 +56,7 @@ void recover_version_folder(RunState& state, const std::string& version_folder) 
       write_log("恢复中断替换前的版本目录 >>>> ：" + version_folder);
     }
   }
-  if (exists(version_folder)) {
+  if (win::path_exists(version_folder)) {
     if (win::is_folder(stage)) remove_folder(state, stage);
     if (win::is_folder(aside)) remove_folder(state, aside);
   }
@@ -84,7 +80,7 @@ void remove_stage(RunState& state, const std::string& version_folder) {
 bool swap_in_stage(RunState& state, const std::string& version_folder) {
   const std::string stage = stage_path(version_folder), aside = aside_path(version_folder);
   state.pump_one();
-  const bool had_folder = exists(version_folder);
+  const bool had_folder = win::path_exists(version_folder);
   if (had_folder && !rename_folder(version_folder, aside)) {
     const DWORD error = GetLastError();
     remove_stage(state, version_folder);

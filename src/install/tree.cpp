@@ -128,11 +128,11 @@ void delete_tree(RunState& state, std::string folder) {
 }
 
 bool remove_folder(RunState& state, const std::string& folder) {
-  if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+  if (!win::path_exists(folder)) return true;
   empty_folder(state, folder, ReadOnly::goes);
   SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryA(folder.c_str());
-  return GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+  return !win::path_exists(folder);
 }
 
 }  // namespace kestrion

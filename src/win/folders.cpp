@@ -11,6 +11,10 @@ bool make_folder(const std::string& path) {
   return PathIsDirectoryA(path.c_str()) != FALSE;
 }
 
+bool path_exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool is_folder(const std::string& path) {
   return !path.empty() && PathIsDirectoryA(path.c_str());
 }

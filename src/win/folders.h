@@ -10,6 +10,9 @@ namespace kestrion::win {
 // existing folder. A missing parent is not made. True when it is a folder afterwards.
 bool make_folder(const std::string& path);
 
+// True when the system reports `path` as existing: a file or a folder.
+bool path_exists(const std::string& path);
+
 // True when `path` is not empty and the system reports it as an existing folder.
 bool is_folder(const std::string& path);
 
