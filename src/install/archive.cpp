@@ -12,8 +12,10 @@
 #include "text/convert.h"
 #include "text/path.h"
 #include "win/app.h"
+#include "win/blocking.h"
 #include "win/errors.h"
 #include "win/folders.h"
+#include "win/files.h"
 #include "win/handles.h"
 
 namespace kestrion {
@@ -22,7 +24,7 @@ namespace zip {
 
 namespace {
 
-constexpr size_t kBufferBytes = 16384;  // one output buffer per open archive
+constexpr size_t kBufferBytes = 256 * 1024;  // one output buffer per open archive
 
 std::string with_separator(std::string folder) {
   if (!text::ends_with_char(folder, '\\') && !text::ends_with_char(folder, '/')) folder += '\\';
@@ -75,28 +77,6 @@ bool is_empty_archive(const std::string& path) {
          size.QuadPart == kEndRecordBytes + u16(20);
 }
 
-// The file attributes an entry's file gets once its data is written.
-DWORD file_attributes(const ZipEntry& entry) {
-  constexpr DWORD kFileBits = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-  const DWORD bits = entry.attributes & kFileBits;
-  return bits ? bits : FILE_ATTRIBUTE_NORMAL;
-}
-
-// Puts the finished file `part` in place of `target`; a read-only file of the previous
-// installation gives way to it and keeps its attribute when the replacement fails.
-bool put_in_place(const std::string& part, const std::string& target) {
-  const DWORD old = GetFileAttributesA(target.c_str());
-  const bool read_only = old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY) &&
-                         !(old & FILE_ATTRIBUTE_DIRECTORY);
-  if (read_only) SetFileAttributesA(target.c_str(), old & ~FILE_ATTRIBUTE_READONLY);
-  if (MoveFileExA(part.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-  const DWORD error = GetLastError();
-  if (read_only) SetFileAttributesA(target.c_str(), old);
-  SetLastError(error);
-  return false;
-}
-
 }  // namespace
 
 // What one entry's central-directory record says, in the form the reader hands out.
@@ -132,7 +112,7 @@ ZipReader::ZipReader(ZipReader&& o) noexcept
       current_(o.current_),
       base_(std::move(o.base_)),
       buffer_(std::move(o.buffer_)),
-      pump_(std::move(o.pump_)),
+      made_(std::move(o.made_)),
       system_error_(o.system_error_) {}
 
 ZipReader& ZipReader::operator=(ZipReader&& o) noexcept {
@@ -143,7 +123,7 @@ ZipReader& ZipReader::operator=(ZipReader&& o) noexcept {
     current_ = o.current_;
     base_ = std::move(o.base_);
     buffer_ = std::move(o.buffer_);
-    pump_ = std::move(o.pump_);
+    made_ = std::move(o.made_);
     system_error_ = o.system_error_;
   }
   return *this;
@@ -153,6 +133,7 @@ ZipResult ZipReader::set_base_folder(const std::string& folder) {
   std::string base = with_separator(folder);
   if (!text::path_fits(base)) return ZipResult::too_long;
   base_ = base;
+  made_.clear();
   return ZipResult::ok;
 }
 
@@ -222,7 +203,7 @@ ZipResult ZipReader::fail_system(ZipResult result) {
 }
 
 // Makes the base folder and every missing folder of `relative` in it, one level at a time from
-// the top.
+// the top. A folder made once is not looked at again.
 ZipResult ZipReader::make_folders(const std::string& relative) {
   std::vector<size_t> ends;  // where each level's path ends within `relative`
   text::for_each_char(relative, [&](int i) {
@@ -232,7 +213,10 @@ ZipResult ZipReader::make_folders(const std::string& relative) {
   if (!relative.empty() && !ends_with_separator(relative)) ends.push_back(relative.size());
   std::string path = base_.substr(0, base_.size() - 1);
   for (size_t level = 0;; ++level) {
-    if (!win::make_folder(path)) return fail_system(ZipResult::cannot_create);
+    if (made_.count(path) == 0) {
+      if (!win::make_folder(path)) return fail_system(ZipResult::cannot_create);
+      made_.insert(path);
+    }
     if (level == ends.size()) return ZipResult::ok;
     path = base_ + relative.substr(0, ends[level]);
   }
@@ -246,12 +230,9 @@ ZipResult ZipReader::inflate_into(HANDLE out, std::uint64_t expected) {
     const int n = unzReadCurrentFile(file_, buffer_.data(), kBufferBytes);
     if (n < 0) return ZipResult::inflate;
     if (n == 0) break;
-    DWORD written = 0;
-    if (!WriteFile(out, buffer_.data(), static_cast<DWORD>(n), &written, nullptr) ||
-        written != static_cast<DWORD>(n))
+    if (!win::write_all(out, buffer_.data(), static_cast<DWORD>(n)))
       return fail_system(ZipResult::write);
     total += static_cast<std::uint64_t>(n);
-    if (pump_) pump_();
   }
   // A stream that ends early is never checked by minizip: its checksum is only tested once the
   // whole announced size has been read.
@@ -265,46 +246,35 @@ ZipResult ZipReader::extract_file(const Record& r, const std::string& name) {
   if (!text::path_fits(target)) return ZipResult::too_long;
   if (r.flags & kFlagEncrypted) return ZipResult::encrypted;
   if (ZipResult result = make_folders(folders); result != ZipResult::ok) return result;
+  if (unzOpenCurrentFile(file_) != UNZ_OK) return ZipResult::inflate;
 
-  // The data goes into a new file beside the target and replaces it only once it checked out.
-  const std::string folder = base_ + folders;
-  char part[MAX_PATH];
-  if (!text::path_fits(folder + "kzXXXX.tmp") || !GetTempFileNameA(folder.c_str(), "kz", 0, part))
-    return fail_system(ZipResult::cannot_create);
-  ZipResult result = ZipResult::ok;
+  // The local header's copy of the extra field may hold more times than the central one.
   ZipEntry times = r.entry;
+  const int size = unzGetLocalExtrafield(file_, nullptr, 0);
+  if (size > 0) {
+    std::string local(static_cast<size_t>(size), '\0');
+    if (unzGetLocalExtrafield(file_, local.data(), static_cast<unsigned>(size)) == size)
+      apply_extended_times(times, local);
+  }
+  // The data goes straight to its place: the folder being unpacked into is a stage that is
+  // thrown away as a whole when any entry fails.
+  ZipResult result = ZipResult::ok;
   {
-    win::FileHandle out(CreateFileA(part, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::FileHandle out = win::create_in_place(target, r.entry.attributes);
     if (!out) {
       result = fail_system(ZipResult::cannot_create);
-    } else if (unzOpenCurrentFile(file_) != UNZ_OK) {
-      result = ZipResult::inflate;
     } else {
-      // The local header's copy of the extra field may hold more times than the central one.
-      const int size = unzGetLocalExtrafield(file_, nullptr, 0);
-      if (size > 0) {
-        std::string local(static_cast<size_t>(size), '\0');
-        if (unzGetLocalExtrafield(file_, local.data(), static_cast<unsigned>(size)) == size)
-          apply_extended_times(times, local);
-      }
       result = inflate_into(out.get(), r.entry.uncompressed_size);
-      const int closed = unzCloseCurrentFile(file_);
-      if (result == ZipResult::ok && closed == UNZ_CRCERROR) result = ZipResult::crc;
-      else if (result == ZipResult::ok && closed != UNZ_OK) result = ZipResult::inflate;
+      // The times are the entry's own; a system that cannot keep one still has the data.
+      if (result == ZipResult::ok)
+        SetFileTime(out.get(), &times.creation, &times.access, &times.modification);
     }
-    // The times are the entry's own; a system that cannot keep one still has the data.
-    if (result == ZipResult::ok)
-      SetFileTime(out.get(), &times.creation, &times.access, &times.modification);
+    const int closed = unzCloseCurrentFile(file_);
+    if (result == ZipResult::ok && closed == UNZ_CRCERROR) result = ZipResult::crc;
+    else if (result == ZipResult::ok && closed != UNZ_OK) result = ZipResult::inflate;
+    if (!out || result == ZipResult::ok) return result;
   }
-  if (result == ZipResult::ok) {
-    SetFileAttributesA(part, file_attributes(r.entry));
-    if (!put_in_place(part, target)) result = fail_system(ZipResult::cannot_create);
-  }
-  if (result != ZipResult::ok) {
-    SetFileAttributesA(part, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(part);
-  }
+  win::delete_file(target);  // no half-written file is left under the entry's name
   return result;
 }
 
@@ -335,28 +305,26 @@ std::string reason(zip::ZipResult result, DWORD system_error) {
 }  // namespace
 
 bool extract_package(RunState& state, const std::string& package_path, const std::string& folder) {
-  using zip::ZipResult;
-  std::optional<zip::ZipReader> archive = zip::ZipReader::open(package_path);
-  if (!archive) {
-    write_log(kExtractError + package_path + " ：" + win::load_string(IDS_NOT_A_ZIP));
-    return false;
-  }
-  if (ZipResult result = archive->set_base_folder(folder); result != ZipResult::ok) {
-    write_log(kExtractError + package_path + " ：" + reason(result, 0));
-    return false;
-  }
-  archive->set_pump([&state] { state.pump_one(); });
-  for (int i = 0; i < archive->count(); ++i) {
-    state.pump_one();
-    zip::ZipEntry entry;
-    ZipResult result = archive->entry(i, entry);
-    if (result == ZipResult::ok) result = archive->extract(i, entry.name);
-    if (result != ZipResult::ok) {
-      write_log(kExtractError + entry.name + " ：" + reason(result, archive->system_error()));
-      return false;
+  // The whole unpacking is one piece of blocking work: the window is served by time meanwhile,
+  // never per entry or per buffer.
+  const std::string failure = win::run_blocking(state, [&]() -> std::string {
+    using zip::ZipResult;
+    std::optional<zip::ZipReader> archive = zip::ZipReader::open(package_path);
+    if (!archive) return package_path + " ：" + win::load_string(IDS_NOT_A_ZIP);
+    if (ZipResult result = archive->set_base_folder(folder); result != ZipResult::ok)
+      return package_path + " ：" + reason(result, 0);
+    for (int i = 0; i < archive->count(); ++i) {
+      zip::ZipEntry entry;
+      ZipResult result = archive->entry(i, entry);
+      if (result == ZipResult::ok) result = archive->extract(i, entry.name);
+      if (result != ZipResult::ok)
+        return entry.name + " ：" + reason(result, archive->system_error());
     }
-  }
-  return true;
+    return {};
+  });
+  if (failure.empty()) return true;
+  write_log(kExtractError + failure);
+  return false;
 }
 
 }  // namespace kestrion

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,9 +54,6 @@ class ZipReader {
   // set, the process's current folder.
   ZipResult set_base_folder(const std::string& folder);
 
-  // Called after every output buffer written, so a long entry keeps the window alive.
-  void set_pump(std::function<void()> pump) { pump_ = std::move(pump); }
-
   // Entry `index` (0 to count() - 1); `entry` is cleared first. Names flagged as UTF-8 are
   // converted to the ANSI code page, then sanitised (zip_names.h); a name ending in a separator
   // is a folder.
@@ -64,9 +61,10 @@ class ZipReader {
 
   // Writes entry `index` to base folder + `name` (sanitised again): a folder entry makes its
   // chain of folders; a file entry makes the missing folders of its path one level at a time
-  // from the top, inflates through a 16 KB buffer into a new file beside the target and, once
-  // the data checked out, gives it the entry's times and attributes and puts it in place of the
-  // target. A failed entry leaves an existing file of that name as it was.
+  // from the top (each folder once per reader), and inflates straight into the target, made
+  // with the entry's attributes in place of a file of that name, then gives it the entry's
+  // times. A failed entry leaves no file under its name: what the package is unpacked into is
+  // a stage that is thrown away when anything fails.
   ZipResult extract(int index, const std::string& name);
 
   // The system's error code behind the last cannot_create or write result (0: none).
@@ -87,14 +85,14 @@ class ZipReader {
   int current_ = -1;          // the entry minizip stands on; -1 before the first
   std::string base_;          // ends with a separator
   std::vector<char> buffer_;  // allocated at the first extraction
-  std::function<void()> pump_;
+  std::set<std::string> made_;  // folders made (or found) under the base folder
   DWORD system_error_ = 0;
 };
 
 }  // namespace zip
 
-// Unpacks the package into `folder`, every entry in archive order, one pending message taken
-// per entry and per output buffer.
+// Unpacks the package into `folder` (a stage: a failure leaves it to be thrown away), every entry
+// in archive order, on a worker while the window keeps answering.
 // Returns false, after a log line that names the entry and the reason, when the archive cannot
 // be opened or an entry cannot be read, inflated, checked or written; an archive with no
 // entries is a success.

@@ -2,10 +2,14 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "log/log.h"
 #include "text/codepage.h"
 #include "text/path.h"
+#include "win/blocking.h"
 #include "win/errors.h"
+#include "win/files.h"
 #include "win/folders.h"
 #include "win/handles.h"
 
@@ -20,10 +24,9 @@ bool is_dots(const char* name) {
 }
 
 // Calls `visit` for every entry of `folder` but "." and "..", in the order the system lists
-// them, after taking one pending message. A folder that does not exist has no entries; one that
-// cannot be listed throws FileError.
+// them. A folder that does not exist has no entries; one that cannot be listed throws FileError.
 template <typename Visit>
-void for_each_entry(RunState& state, const std::string& folder, Visit visit) {
+void for_each_entry(const std::string& folder, Visit visit) {
   const std::string pattern = folder + "\\*.*";
   if (!text::path_fits(pattern))
     throw win::FileError(ERROR_FILENAME_EXCED_RANGE,
@@ -36,7 +39,6 @@ void for_each_entry(RunState& state, const std::string& folder, Visit visit) {
     throw win::FileError(error, folder + " ：" + win::system_text(error));
   }
   do {
-    state.pump_one();
     if (!is_dots(entry.cFileName)) visit(entry);
   } while (FindNextFileA(find.get(), &entry));
   const DWORD error = GetLastError();
@@ -61,20 +63,47 @@ bool same_name(const std::string& a, const std::string& b) {
   return lstrcmpiA(a.c_str(), b.c_str()) == 0;  // file names compare without case
 }
 
+// Copies the file `from` to `to` through `buffer`, in place of a file of that name, with the
+// source's attributes and time of last change, as the system's own copy does. A failed copy
+// leaves no file at `to`; GetLastError() says why.
+bool copy_file(const std::string& from, const std::string& to, std::vector<char>& buffer) {
+  win::FileHandle in(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!in || !GetFileInformationByHandle(in.get(), &info)) return false;
+  win::FileHandle out = win::create_in_place(to, info.dwFileAttributes);
+  if (!out) return false;
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) break;
+    if (n == 0) {
+      SetFileTime(out.get(), nullptr, nullptr, &info.ftLastWriteTime);
+      return true;
+    }
+    if (!win::write_all(out.get(), buffer.data(), n)) break;
+  }
+  out.reset();
+  win::delete_file(to);
+  return false;
+}
+
+constexpr size_t kCopyBufferBytes = 1 << 20;
+
 // One level of the copy; `skip` is the destination's full path, never walked into.
-bool copy_folder(RunState& state, const std::string& destination, const std::string& source,
-                 const std::string& leave_out, const std::string& skip) {
+bool copy_folder(const std::string& destination, const std::string& source,
+                 const std::string& leave_out, const std::string& skip,
+                 std::vector<char>& buffer) {
   bool ok = true;
   try {
     win::make_folder(destination);
-    for_each_entry(state, source, [&](const WIN32_FIND_DATAA& entry) {
+    for_each_entry(source, [&](const WIN32_FIND_DATAA& entry) {
       const std::string from = source + "\\" + entry.cFileName;
       const std::string to = destination + "\\" + entry.cFileName;
       if (is_folder(entry)) {
         if (!same_name(full_path(from), skip))
-          ok = copy_folder(state, to, from, std::string(), skip) && ok;
+          ok = copy_folder(to, from, std::string(), skip, buffer) && ok;
       } else if (leave_out.empty() || !same_name(entry.cFileName, leave_out)) {
-        if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) {
+        if (!copy_file(from, to, buffer)) {
           const DWORD error = GetLastError();
           write_log(kCopyError + from + " => " + to + " ：" + win::system_text(error));
           ok = false;
@@ -95,22 +124,26 @@ bool myCopyFileOrDeleteFile(RunState& state, const std::string& destination,
   if (source.empty()) return true;
   const std::string skip = full_path(destination);
   if (same_name(full_path(source), skip)) return true;
-  return copy_folder(state, destination, source, leave_out, skip);
+  // The walk is one piece of blocking work: the window is served by time meanwhile.
+  return win::run_blocking(state, [&] {
+    std::vector<char> buffer(kCopyBufferBytes);
+    return copy_folder(destination, source, leave_out, skip, buffer);
+  });
 }
 
 namespace {
 
 enum class ReadOnly { stays, goes };
 
-void empty_folder(RunState& state, const std::string& folder, ReadOnly read_only) {
+void empty_folder(const std::string& folder, ReadOnly read_only) {
   try {
-    for_each_entry(state, folder, [&](const WIN32_FIND_DATAA& entry) {
+    for_each_entry(folder, [&](const WIN32_FIND_DATAA& entry) {
       const std::string path = folder + "\\" + entry.cFileName;
       if (read_only == ReadOnly::goes && (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesA(path.c_str(), entry.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
       if (is_folder(entry)) {
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-          empty_folder(state, path, read_only);
+          empty_folder(path, read_only);
         RemoveDirectoryA(path.c_str());
       } else {
         DeleteFileA(path.c_str());
@@ -124,12 +157,12 @@ void empty_folder(RunState& state, const std::string& folder, ReadOnly read_only
 }  // namespace
 
 void delete_tree(RunState& state, std::string folder) {
-  empty_folder(state, folder, ReadOnly::stays);
+  win::run_blocking(state, [&] { empty_folder(folder, ReadOnly::stays); });
 }
 
 bool remove_folder(RunState& state, const std::string& folder) {
   if (!win::path_exists(folder)) return true;
-  empty_folder(state, folder, ReadOnly::goes);
+  win::run_blocking(state, [&] { empty_folder(folder, ReadOnly::goes); });
   SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryA(folder.c_str());
   return !win::path_exists(folder);

@@ -1,6 +1,6 @@
 // Folder walks: copying a folder's whole content into another, and emptying a folder. Both list
-// a folder with "%s\*.*", take one pending window message per entry, and go one level at a time
-// (a sub-folder is handled completely before the next entry of its parent).
+// a folder with "%s\*.*" and go one level at a time (a sub-folder is handled completely before
+// the next entry of its parent). Each walk runs on a worker while the window keeps answering.
 #pragma once
 
 #include <string>
@@ -10,9 +10,11 @@
 namespace kestrion {
 
 // Copies every file and folder of `source` into `destination` (made when missing, one level),
-// replacing files of the same name and keeping the destination's other files. `leave_out` names
-// a file directly in `source` that is not copied (the run passes its package file name, so a
-// stale package of the previous installation never lands over the fresh one); empty: none.
+// replacing files of the same name (read-only ones too) and keeping the destination's other
+// files. Each file is copied through one large buffer with its attributes and time of last
+// change. `leave_out` names a file directly in `source` that is not copied (the run passes its
+// package file name, so a stale package of the previous installation never lands over the
+// fresh one); empty: none.
 //
 // Returns false when something could not be copied: a file (logged with its paths and the
 // system's text) or a folder that could not be listed; the walk goes on over the rest first.

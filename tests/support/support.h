@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,32 @@ class TempFolder {
  private:
   std::string path_;
   bool keep_ = false;
+};
+
+// ---- the window's answer times --------------------------------------------------------------
+
+// The longest time between two calls of tick(), counting from construction to stop(): how long
+// the window went unserved while work ran.
+class Gaps {
+ public:
+  Gaps() : last_(GetTickCount()) {}
+  void tick() {
+    const DWORD now = GetTickCount();
+    longest_ = std::max(longest_, now - last_);
+    last_ = now;
+    ++ticks_;
+  }
+  DWORD stop() {  // the longest gap, the one up to now included
+    const int ticks = ticks_;
+    tick();
+    ticks_ = ticks;
+    return longest_;
+  }
+  int ticks() const { return ticks_; }
+
+ private:
+  DWORD last_, longest_ = 0;
+  int ticks_ = 0;
 };
 
 // ---- driving a program --------------------------------------------------------------------

@@ -38,6 +38,8 @@ python_zip("example.zip", [("app/", None, None), ("app/TILLWRIGHT.exe", b"new ex
                            ("app/lib/x.dll", b"dll", (2020, 1, 2, 3, 4, 6))])
 python_zip("nodirs.zip", [("app/a/b/c.txt", b"deep", None), ("top.txt", b"top", None),
                           ("app/big.bin", big, None)])
+# Long enough to unpack that the window must be served while it goes on.
+python_zip("large.zip", [("app/large.bin", bytes(96 << 20), None)])
 python_zip("slip.zip", [("../../x.txt", b"1", None), ("C:\\y.txt", b"2", None),
                         ("a/../../z.txt", b"3", None), ("..\\w.txt", b"4", None),
                         ("app/../../../v.txt", b"5", None), ("/abs.txt", b"6", None),

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "install_test.h"
 #include "install/tree.h"
 #include "state/memory_state.h"
@@ -43,7 +45,6 @@ TEST_F(Copy, TreeIntoEmptyDestination) {
   ASSERT_TRUE(copy(tmp / "d", tmp / "a"));
   EXPECT_EQ(list_tree(tmp / "d"), list_tree(tmp / "a"));
   EXPECT_EQ(read_file(tmp / ("d\\sub\\" + kJou + "\\deep\\z.txt")), "z");
-  EXPECT_GE(state.pumps, 8);  // one message per entry, "." and ".." included
   EXPECT_EQ(test::log_text(), "");
 }
 
@@ -56,6 +57,50 @@ TEST_F(Copy, ReplacesFilesOfTheSameNameAndKeepsTheOthers) {
   EXPECT_EQ(read_file(tmp / "d\\x.txt"), "new");
   EXPECT_EQ(read_file(tmp / "d\\sub\\y.txt"), "new y");
   EXPECT_EQ(read_file(tmp / "d\\sub\\mine.txt"), "mine");
+}
+
+// As the system's own copy: the source's attributes and time of last change come along, and a
+// read-only file of the same name gives way.
+TEST_F(Copy, AttributesAndTimesComeAlong) {
+  put_file(tmp / "a\\ro.txt", "new ro");
+  put_file(tmp / "a\\hidden.txt", "h");
+  FILETIME when{};
+  SYSTEMTIME t = {2021, 3, 0, 4, 5, 6, 7, 0};
+  SystemTimeToFileTime(&t, &when);
+  HANDLE h = CreateFileA((tmp / "a\\ro.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  SetFileTime(h, nullptr, nullptr, &when);
+  CloseHandle(h);
+  SetFileAttributesA((tmp / "a\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA((tmp / "a\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  put_file(tmp / "d\\ro.txt", "old ro");
+  SetFileAttributesA((tmp / "d\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(copy(tmp / "d", tmp / "a")) << test::log_text();
+  EXPECT_EQ(read_file(tmp / "d\\ro.txt"), "new ro");
+  EXPECT_TRUE(GetFileAttributesA((tmp / "d\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(GetFileAttributesA((tmp / "d\\hidden.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  GetFileAttributesExA((tmp / "d\\ro.txt").c_str(), GetFileExInfoStandard, &a);
+  EXPECT_EQ(CompareFileTime(&a.ftLastWriteTime, &when), 0);
+}
+
+// A large file keeps the window served by time all through its copy.
+TEST_F(Copy, TheWindowIsServedByTimeWhileALargeFileCopies) {
+  constexpr LONG kBytes = 128 << 20;
+  test::make_folders(tmp / "a");
+  HANDLE h = CreateFileA((tmp / "a\\large.bin").c_str(), GENERIC_WRITE, 0, nullptr,
+                         CREATE_NEW, 0, nullptr);
+  std::vector<char> block(1 << 20, 'k');
+  DWORD n = 0;
+  for (LONG i = 0; i < kBytes / (1 << 20); ++i) WriteFile(h, block.data(), 1 << 20, &n, nullptr);
+  CloseHandle(h);
+  test::Gaps gaps;
+  state.on_pump = [&] { gaps.tick(); };
+  ASSERT_TRUE(copy(tmp / "d", tmp / "a"));
+  EXPECT_LE(gaps.stop(), 100u);
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  GetFileAttributesExA((tmp / "d\\large.bin").c_str(), GetFileExInfoStandard, &a);
+  EXPECT_EQ(a.nFileSizeLow, static_cast<DWORD>(kBytes));
 }
 
 TEST_F(Copy, NothingToCopyIsASuccess) {
@@ -134,7 +179,6 @@ TEST_F(DeleteTree, EmptiesNestedFoldersAndKeepsTheFolder) {
   delete_tree(state, tmp / "v");
   EXPECT_TRUE(test::folder_exists(tmp / "v"));
   EXPECT_EQ(list_tree(tmp / "v"), std::vector<std::string>{});
-  EXPECT_GE(state.pumps, 9);
 }
 
 TEST_F(DeleteTree, WhatCannotBeDeletedStaysWithTheFoldersAboveIt) {
@@ -148,7 +192,6 @@ TEST_F(DeleteTree, WhatCannotBeDeletedStaysWithTheFoldersAboveIt) {
 TEST_F(DeleteTree, MissingFolderDoesNothing) {
   delete_tree(state, tmp / "missing");
   EXPECT_FALSE(test::folder_exists(tmp / "missing"));
-  EXPECT_EQ(state.pumps, 0);
 }
 
 }  // namespace

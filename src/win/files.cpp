@@ -1,0 +1,53 @@
+#include "win/files.h"
+
+namespace kestrion::win {
+
+DWORD file_attribute_bits(DWORD attributes) {
+  constexpr DWORD kFileBits = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+  const DWORD bits = attributes & kFileBits;
+  return bits ? bits : FILE_ATTRIBUTE_NORMAL;
+}
+
+FileHandle create_in_place(const std::string& path, DWORD attributes) {
+  auto create = [&] {
+    return FileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  file_attribute_bits(attributes),
+                                  nullptr));
+  };
+  FileHandle file = create();
+  if (file || GetLastError() != ERROR_ACCESS_DENIED) return file;
+  // The system refuses to replace a read-only file, and a hidden or system one with a file
+  // that lacks those bits: the old file's attributes go first. Nothing else is tried.
+  const DWORD old = GetFileAttributesA(path.c_str());
+  constexpr DWORD kInTheWay = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (old == INVALID_FILE_ATTRIBUTES || (old & FILE_ATTRIBUTE_DIRECTORY) || !(old & kInTheWay)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return file;
+  }
+  if (!SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return file;
+  }
+  file = create();
+  if (!file) {
+    const DWORD error = GetLastError();
+    SetFileAttributesA(path.c_str(), old);
+    SetLastError(error);
+  }
+  return file;
+}
+
+void delete_file(const std::string& path) {
+  const DWORD error = GetLastError();
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path.c_str());
+  SetLastError(error);
+}
+
+bool write_all(HANDLE file, const void* data, DWORD size) {
+  DWORD written = 0;
+  return WriteFile(file, data, size, &written, nullptr) && written == size;
+}
+
+}  // namespace kestrion::win
