@@ -9,12 +9,6 @@ set(CMAKE_FIND_ROOT_PATH /usr/${KESTRION_MINGW})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Every function and datum in a section of its own, so that the linker drops what nothing uses;
-# a Release program carries no symbols. The program stays small enough to hand to every till.
-set(CMAKE_C_FLAGS_INIT "-ffunction-sections -fdata-sections")
-set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--gc-sections")
-set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 # Test programs run under the matching Wine, in the build's own prefix.
 set(CMAKE_CROSSCOMPILING_EMULATOR env KESTRION_ARCH=${KESTRION_ARCH}
     ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

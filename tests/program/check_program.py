@@ -2,8 +2,11 @@
 """Checks a built kestrion.exe without running it: the kind of PE file (PE32 i386 or PE32+ x86-64),
 a Windows GUI program, only DLLs that ship with Windows among its imports, and the resources the
 program loads (dialog 102, the string table in Chinese 2052 and English 1033, icon 128, the
-manifest). Read with objdump and wrestool, independent of our own code.
+manifest), and a Release program's size: no symbols or debugging sections, and at most
+1,500,000 bytes, small enough to hand to every till. Read with objdump and wrestool, independent
+of our own code.
 usage: check_program.py win32|win64 <kestrion.exe>"""
+import os
 import re
 import subprocess
 import sys
@@ -20,6 +23,7 @@ SYSTEM_DLLS = {
 }
 RT_ICON_GROUP, RT_DIALOG, RT_STRING, RT_MANIFEST = 14, 5, 6, 24
 CHINESE, ENGLISH = 2052, 1033
+MAX_BYTES = 1_500_000
 
 
 def main():
@@ -37,6 +41,13 @@ def main():
     foreign = [d for d in dlls if d not in SYSTEM_DLLS]
     if foreign:
         problems.append("imports DLLs that do not ship with Windows: " + ", ".join(foreign))
+    sections = subprocess.run([objdump, "-h", program], capture_output=True, text=True,
+                              check=True).stdout
+    if re.search(r"\s\.debug_", sections):
+        problems.append("carries debugging sections (not a stripped Release build)")
+    size = os.path.getsize(program)
+    if size > MAX_BYTES:
+        problems.append(f"{size:,} bytes, more than {MAX_BYTES:,}")
 
     listing = subprocess.run(["wrestool", "-l", program], capture_output=True, text=True,
                              check=True).stdout
@@ -63,7 +74,7 @@ def main():
     if problems:
         print(f"{program}: " + "; ".join(problems))
         return 1
-    print(f"{program}: {file_format} GUI program; imports {', '.join(dlls)}; "
+    print(f"{program}: {file_format} GUI program of {size:,} bytes; imports {', '.join(dlls)}; "
           + ", ".join(what for what, _ in wanted))
     return 0
 
