@@ -30,6 +30,8 @@ BOOL CKestrionApp::InitInstance() {
     exit_code_ = unattended_exit::refused_command_line;
     return FALSE;
   }
+  // Nobody is there to answer the system's own boxes either (a drive without its disk).
+  if (unattended) SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   if (!claim_instance()) {
     if (unattended) {
       write_log(unattended_box_line(kAlreadyRunning));
