@@ -9,12 +9,12 @@
 #include "config/client_register.h"
 #include "config/install_folder.h"
 #include "config/install_root.h"
+#include "log/log.h"
 #include "run/finish.h"
 #include "run/run_sequence.h"
 #include "shell/folder_browser.h"
 #include "shell/launch.h"
 #include "shell/file_name_code.h"
-#include "log/log.h"
 #include "win/app.h"
 #include "win/folders.h"
 
@@ -125,7 +125,9 @@ void CKestrionDlg::start_unattended() {
 
 void CKestrionDlg::run() {
   if (unattended_) {
-    end_unattended(run_sequence_end(*this));
+    // A click that reaches the hidden dialog during its run starts nothing and ends nothing.
+    const RunEnd end = run_sequence_end(*this);
+    if (end.outcome != RunOutcome::refused) end_unattended(end);
     return;
   }
   if (run_sequence(*this) == RunOutcome::finished) finish_process();
