@@ -44,15 +44,24 @@ class Run {
   explicit Run(RunState& state) : s_(state) {}
 
   RunOutcome go() {
-    static constexpr Step kSteps[] = {
-        &Run::check_inputs, &Run::prepare_folders, &Run::name_shortcut, &Run::find_package,
-        &Run::download,     &Run::lay_out_files,   &Run::register_install, &Run::finish,
+    using S = RunStep;
+    static constexpr struct {
+      RunStep name;
+      Step run;
+    } kSteps[] = {
+        {S::check_inputs, &Run::check_inputs},   {S::prepare_folders, &Run::prepare_folders},
+        {S::name_shortcut, &Run::name_shortcut}, {S::find_package, &Run::find_package},
+        {S::download, &Run::download},           {S::lay_out_files, &Run::lay_out_files},
+        {S::register_install, &Run::register_install}, {S::finish, &Run::finish},
     };
     s_.set_running(true);
-    for (Step step : kSteps)
-      if (!(this->*step)()) return outcome_;
+    for (const auto& step : kSteps) {
+      step_ = step.name;
+      if (!(this->*step.run)()) return outcome_;
+    }
     return RunOutcome::finished;
   }
+  RunStep step() const { return step_; }
 
  private:
   using Step = bool (Run::*)();
@@ -92,6 +101,7 @@ class Run {
 
   RunState& s_;
   RunOutcome outcome_ = RunOutcome::failed;
+  RunStep step_ = RunStep::check_inputs;
   std::string config_folder_;  // posclient.json's folder
   std::string root_, host_;
   std::string shortcut_name_;
@@ -282,13 +292,17 @@ bool Run::finish() {
 
 }  // namespace
 
-RunOutcome run_sequence(RunState& state) {
+RunOutcome run_sequence(RunState& state) { return run_sequence_end(state).outcome; }
+
+RunEnd run_sequence_end(RunState& state) {
   // A Run pressed while a run is in progress (a failed query enables the inputs mid-run)
   // must not start a second run inside the first.
-  if (state.running()) return RunOutcome::refused;
+  if (state.running()) return {RunOutcome::refused, RunStep::check_inputs};
+  Run run(state);
   std::string text;
   try {
-    return Run(state).go();
+    const RunOutcome outcome = run.go();
+    return {outcome, run.step()};
   } catch (const win::SystemError& e) {
     text = e.text();
   } catch (const std::exception& e) {
@@ -300,7 +314,7 @@ RunOutcome run_sequence(RunState& state) {
   enable_inputs(state);
   state.set_text(ctl::status, text);
   state.message_box(text);
-  return RunOutcome::failed;
+  return {RunOutcome::failed, run.step()};
 }
 
 }  // namespace kestrion

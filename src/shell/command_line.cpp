@@ -1,5 +1,7 @@
 #include "shell/command_line.h"
 
+#include "shell/unattended.h"
+
 namespace kestrion {
 
 namespace {
@@ -24,6 +26,12 @@ LaunchArguments launch_arguments_from_items(const std::vector<std::string>& item
     if (items.size() == kWithServiceItems) a.arg_requestservice = items[8];
   }
   return a;
+}
+
+LaunchArguments launch_arguments_from_command_line(const std::string& command_line,
+                                                   const std::vector<std::string>& items) {
+  if (unattended_switches(command_line)) return {};
+  return launch_arguments_from_items(items);
 }
 
 std::vector<std::string> launch_argument_log_lines(const LaunchArguments& a) {

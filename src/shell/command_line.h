@@ -24,6 +24,12 @@ struct LaunchArguments {
 // items the first seven arguments are taken, with exactly 9 the eighth as well.
 LaunchArguments launch_arguments_from_items(const std::vector<std::string>& items);
 
+// The same from the raw command line (ANSI) and the items the shell split it into: a line whose
+// first argument is "/S" (an unattended install) counts no upgrade arguments, however many items
+// its folder splits into.
+LaunchArguments launch_arguments_from_command_line(const std::string& command_line,
+                                                   const std::vector<std::string>& items);
+
 // The eight argument log lines, in order, when there is at least one argument; else none.
 std::vector<std::string> launch_argument_log_lines(const LaunchArguments& args);
 

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "log/log.h"
 #include "win/app.h"
 #include "win/handles.h"
 
@@ -32,9 +33,10 @@ bool g_first_erase = true;
 
 }  // namespace
 
-CKestrionDlg::CKestrionDlg()
+CKestrionDlg::CKestrionDlg(std::optional<Unattended> unattended)
     : win::ModalDialog(IDD_KESTRION),
-      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRION))) {}
+      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRION))),
+      unattended_(std::move(unattended)) {}
 
 CKestrionDlg::~CKestrionDlg() { remove_tray_icon(); }
 
@@ -54,6 +56,12 @@ int CKestrionDlg::progress_pos() const { return static_cast<int>(progress(PBM_GE
 
 int CKestrionDlg::message_box(const std::string& text, const std::string& caption,
                               unsigned style) {
+  if (unattended_) {
+    // Nobody is there to answer: a question gets Yes, which keeps the folder the install was
+    // given (the previous-install question is the only one a run asks).
+    write_log(unattended_box_line(text));
+    return (style & box::yes_no) == box::yes_no ? box::answer_yes : box::answer_ok;
+  }
   return win::message_box(hwnd(), text, caption, style);
 }
 
@@ -132,7 +140,7 @@ void CKestrionDlg::show_when_idle() {
     PostMessageA(hwnd(), kShowWhenIdle, 0, 0);
     return;
   }
-  if (tray_added_) return;  // it lives in the tray now
+  if (tray_added_ || unattended_) return;  // it lives in the tray now, or is never shown
   ShowWindow(hwnd(), SW_SHOWNORMAL);
   if (!box_when_shown_.empty()) message_box(std::exchange(box_when_shown_, {}), {}, box::ok);
 }
@@ -163,6 +171,12 @@ bool CKestrionDlg::on_close() {
 }
 
 bool CKestrionDlg::on_message(UINT msg, WPARAM /*wp*/, LPARAM lp, INT_PTR& result) {
+  if (msg == WM_WINDOWPOSCHANGING && unattended_) {
+    // Whoever asks to show the unattended dialog (its creation, the modal loop once idle), it
+    // stays hidden; the default handling goes on with what is left of the change.
+    reinterpret_cast<WINDOWPOS*>(lp)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+    return false;
+  }
   if (msg == kShowWhenIdle) {
     show_when_idle();
     return true;

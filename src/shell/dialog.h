@@ -5,9 +5,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <optional>
 #include <string>
 
+#include "run/run_sequence.h"
 #include "shell/command_line.h"
+#include "shell/unattended.h"
 #include "state/run_state.h"
 #include "win/dialog.h"
 
@@ -15,8 +18,13 @@ namespace kestrion {
 
 class CKestrionDlg : public win::ModalDialog, public RunState {
  public:
-  CKestrionDlg();
+  // With `unattended`, the dialog never shows itself: its run starts by itself, its boxes go to
+  // the log, and its end sets unattended_exit_code().
+  explicit CKestrionDlg(std::optional<Unattended> unattended = std::nullopt);
   ~CKestrionDlg() override;
+
+  // How an unattended install ended (unattended_exit::not_finished until its run ends).
+  int unattended_exit_code() const { return unattended_exit_; }
 
   // RunState on the controls of the dialog.
   std::string text(int id) const override { return item_text(id); }
@@ -56,6 +64,8 @@ class CKestrionDlg : public win::ModalDialog, public RunState {
   void init_upgrade_mode(const LaunchArguments& args);
   void set_upgrade_inputs(const LaunchArguments& args);
   void finish_without_download();
+  void start_unattended();
+  void end_unattended(const RunEnd& end);
   void run();             // the run sequence, once per press or timer start
   void browse();          // the Browse button
   void show_when_idle();
@@ -69,6 +79,8 @@ class CKestrionDlg : public win::ModalDialog, public RunState {
   bool running_ = false;
   bool timer_run_pending_ = false;  // timer 2 starts the run at most once
   std::string box_when_shown_;      // a box the dialog shows once it is visible
+  std::optional<Unattended> unattended_;
+  int unattended_exit_ = unattended_exit::not_finished;
 };
 
 }  // namespace kestrion

@@ -4,16 +4,19 @@
 #include "shell/dialog.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include "config/client_register.h"
 #include "config/install_folder.h"
 #include "config/install_root.h"
+#include "log/log.h"
 #include "run/finish.h"
 #include "run/run_sequence.h"
 #include "shell/folder_browser.h"
 #include "shell/launch.h"
 #include "shell/file_name_code.h"
 #include "win/app.h"
+#include "win/folders.h"
 
 namespace kestrion {
 
@@ -40,6 +43,7 @@ bool CKestrionDlg::on_init_dialog() {
   const RunMode mode = run_mode(args);
   if (mode == RunMode::install) {
     init_install_mode(args);
+    if (unattended_) start_unattended();
   } else {
     init_upgrade_mode(args);
     if (mode == RunMode::upgrade_finish) {
@@ -101,8 +105,38 @@ void CKestrionDlg::finish_without_download() {
   box_when_shown_ = text(ctl::status);
 }
 
+void CKestrionDlg::start_unattended() {
+  if (unattended_->folder) {
+    // The given folder wins: the previous-install question, should the run ask it, gets Yes.
+    // Like the installers store IT knows, it is made with every missing level; a folder that
+    // cannot be made fails the run where it is written into.
+    const std::string& folder = *unattended_->folder;
+    if (!win::is_folder(folder)) SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
+    set_text(ctl::install_folder, folder);
+  } else {
+    // Into the previous installation's folder, as No to that question and another Run would.
+    const std::string previous = text(ctl::previous_folder);
+    if (win::is_folder(previous)) set_text(ctl::install_folder, parent_folder(previous));
+  }
+  write_log(unattended_start_line(text(ctl::install_folder)));
+  timer_run_pending_ = true;
+  SetTimer(hwnd(), kRunTimer, kRunTimerMs, nullptr);
+}
+
 void CKestrionDlg::run() {
+  if (unattended_) {
+    // A click that reaches the hidden dialog during its run starts nothing and ends nothing.
+    const RunEnd end = run_sequence_end(*this);
+    if (end.outcome != RunOutcome::refused) end_unattended(end);
+    return;
+  }
   if (run_sequence(*this) == RunOutcome::finished) finish_process();
+}
+
+void CKestrionDlg::end_unattended(const RunEnd& end) {
+  unattended_exit_ = kestrion::unattended_exit_code(end);
+  write_log(unattended_end_line(unattended_exit_, text(ctl::status)));
+  end_dialog(unattended_exit_);
 }
 
 void CKestrionDlg::browse() { on_browse(*this, hwnd()); }

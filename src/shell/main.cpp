@@ -9,5 +9,5 @@ kestrion::CKestrionApp the_app;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   the_app.InitInstance();
-  return 0;
+  return the_app.exit_code();
 }

@@ -40,6 +40,10 @@ void Installer::start(const std::vector<std::string>& args, bool expect_dialog) 
   }
 }
 
+void Installer::start_line(const std::string& arguments) {
+  process_ = std::make_unique<Process>("\"" + path_ + "\" " + arguments, folder_);
+}
+
 MessageBoxInfo Installer::answer_box(int button, DWORD ms) {
   MessageBoxInfo box = wait_box(ms);
   if (box.hwnd) answer(box, button);

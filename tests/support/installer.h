@@ -27,6 +27,9 @@ class Installer {
       : folder_(folder), path_(folder + "\\" + file_name) {}
   // Starts it with these arguments (each quoted); with `expect_dialog`, waits for its dialog.
   void start(const std::vector<std::string>& args = {}, bool expect_dialog = true);
+  // Starts it with this text after its quoted path, as it stands (the switches of an unattended
+  // install); no dialog is waited for.
+  void start_line(const std::string& arguments);
 
   HWND dialog() const { return dialog_; }
   Process& process() { return *process_; }

@@ -64,4 +64,19 @@ TEST_F(ParseLaunchArguments, FewArgumentsLogTheDefaults) {
   EXPECT_EQ(lines[5], "升级启动程序入参：arg_isdownfile >>>> ：N");
 }
 
+// "/S" first: the shell splits the folder into 8 items, yet nothing is counted and nothing is
+// logged, and the folder comes whole from the raw line, in the code page.
+TEST_F(ParseLaunchArguments, UnattendedLineCountsNoUpgradeArguments) {
+  const wchar_t* line =
+      L"\"C:\\Program Files\\setup(1.2.3.4_80).exe\" /s /D=C:\\门店 收银\\乗 A B C D";
+  const LaunchArguments a = parse_launch_arguments(line);
+  EXPECT_EQ(run_mode(a), RunMode::install);
+  EXPECT_EQ(a.arg_upgradeurl, "");
+  EXPECT_TRUE(test::log_lines().empty());
+  const std::optional<Unattended> u = unattended_launch(line);
+  ASSERT_TRUE(u);
+  EXPECT_EQ(u->folder, "C:\\门店 收银\\\x81\x5c A B C D");
+  EXPECT_EQ(u->refused, "");
+}
+
 }  // namespace
