@@ -258,15 +258,63 @@ TEST_F(EndToEnd, CloseGuardDuringARunAndEnter) {
   EXPECT_EQ(setup.wait_exit(), 1u);
 }
 
-// Closing the idle dialog ends the process showing the companion window (exit code 4).
-TEST_F(EndToEnd, CloseWhenIdleEndsTheCompanionWindowsProcess) {
-  Process companion("\"" + build_folder() + "\\tests\\e2e\\title_window.exe\" \"Lumivar智能Quorra安装程序\"");
-  ASSERT_TRUE(wait_window(companion.pid(), nullptr, "Lumivar智能Quorra安装程序", kStartMs));
+// Closing the idle dialog ends the process of the companion installer, a dialog with its title
+// (exit code 4); a window of another class with the same title (an Explorer folder of that
+// name) and its process are left alone.
+TEST_F(EndToEnd, CloseWhenIdleEndsOnlyTheCompanionDialogsProcess) {
+  const char* title = "Lumivar智能Quorra安装程序";
+  const std::string program = "\"" + build_folder() + "\\tests\\e2e\\title_window.exe\" ";
+  Process folder_window(program + "--plain \"" + title + "\"");
+  ASSERT_TRUE(wait_window(folder_window.pid(), "CabinetWClass", title, kStartMs));
+  {
+    Installer setup(store_.path(), setup_name());
+    setup.start();
+    PostMessageA(setup.dialog(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(setup.wait_exit(), 0u);
+  }
+  EXPECT_TRUE(folder_window.running());
+
+  Process companion(program + "\"" + title + "\"");
+  ASSERT_TRUE(wait_window(companion.pid(), "#32770", title, kStartMs));
   Installer setup(store_.path(), setup_name());
   setup.start();
   PostMessageA(setup.dialog(), WM_CLOSE, 0, 0);
   EXPECT_EQ(setup.wait_exit(), 0u);
   EXPECT_EQ(companion.wait(kStartMs), 4u);
+  EXPECT_TRUE(folder_window.running());
+}
+
+// A press of a mouse button on the tray icon brings the dialog to the front: restored when it
+// was minimised, and above other windows (the topmost band). Other mouse messages do nothing.
+TEST_F(EndToEnd, TrayClickBringsTheDialogToTheFront) {
+  constexpr UINT kTrayCallback = WM_USER + 1;
+  Installer setup(store_.path(), setup_name());
+  setup.start();
+  const HWND d = setup.dialog();
+  auto minimise = [d] {
+    PostMessageA(d, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    for (int i = 0; i < 100 && !IsIconic(d); ++i) Sleep(20);
+    return IsIconic(d) != FALSE;
+  };
+  auto topmost = [d] { return (GetWindowLongA(d, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  for (LPARAM button : {WM_LBUTTONDOWN, WM_RBUTTONDOWN}) {
+    SCOPED_TRACE(button);
+    SetWindowPos(d, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(minimise());
+    ASSERT_FALSE(topmost());
+    PostMessageA(d, kTrayCallback, 1, button);
+    for (int i = 0; i < 100 && (IsIconic(d) || !topmost()); ++i) Sleep(20);
+    EXPECT_FALSE(IsIconic(d));
+    EXPECT_TRUE(IsWindowVisible(d));
+    EXPECT_TRUE(topmost());
+  }
+  SetWindowPos(d, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ASSERT_TRUE(minimise());
+  for (LPARAM other : {WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP}) PostMessageA(d, kTrayCallback, 1, other);
+  Sleep(300);
+  EXPECT_TRUE(IsIconic(d));
+  EXPECT_FALSE(topmost());
+  setup.process().kill();
 }
 
 // An earlier install of the service elsewhere: the prompt on Run. No puts the earlier folder
