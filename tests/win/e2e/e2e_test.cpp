@@ -284,35 +284,44 @@ TEST_F(EndToEnd, CloseWhenIdleEndsOnlyTheCompanionDialogsProcess) {
   EXPECT_TRUE(folder_window.running());
 }
 
-// A press of a mouse button on the tray icon brings the dialog to the front: restored when it
-// was minimised, and above other windows (the topmost band). Other mouse messages do nothing.
+// A press of a mouse button on the tray icon brings the dialog to the front: shown when it was
+// hidden in the tray, restored when it was minimised, and above other windows (the topmost
+// band). Other mouse messages do nothing.
 TEST_F(EndToEnd, TrayClickBringsTheDialogToTheFront) {
   constexpr UINT kTrayCallback = WM_USER + 1;
   Installer setup(store_.path(), setup_name());
   setup.start();
   const HWND d = setup.dialog();
-  auto minimise = [d] {
-    PostMessageA(d, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    for (int i = 0; i < 100 && !IsIconic(d); ++i) Sleep(20);
-    return IsIconic(d) != FALSE;
+  for (int i = 0; i < 100 && !IsWindowVisible(d); ++i) Sleep(20);  // shown once it is idle
+  auto wait_for = [](auto condition) {
+    for (int i = 0; i < 100 && !condition(); ++i) Sleep(20);
+    return condition();
   };
   auto topmost = [d] { return (GetWindowLongA(d, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  auto in_front = [&] { return IsWindowVisible(d) && !IsIconic(d) && topmost(); };
+  auto put_away = [&](int how) {
+    SetWindowPos(d, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowWindowAsync(d, how);
+    return wait_for([&] { return how == SW_HIDE ? !IsWindowVisible(d) : IsIconic(d) != FALSE; });
+  };
   for (LPARAM button : {WM_LBUTTONDOWN, WM_RBUTTONDOWN}) {
     SCOPED_TRACE(button);
-    SetWindowPos(d, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ASSERT_TRUE(minimise());
-    ASSERT_FALSE(topmost());
+    ASSERT_TRUE(put_away(SW_HIDE));
     PostMessageA(d, kTrayCallback, 1, button);
-    for (int i = 0; i < 100 && (IsIconic(d) || !topmost()); ++i) Sleep(20);
-    EXPECT_FALSE(IsIconic(d));
-    EXPECT_TRUE(IsWindowVisible(d));
-    EXPECT_TRUE(topmost());
+    EXPECT_TRUE(wait_for(in_front));
+    // Without a window manager (Xvfb) Wine does not minimise a window; where it does, the press
+    // restores it.
+    if (put_away(SW_MINIMIZE)) {
+      PostMessageA(d, kTrayCallback, 1, button);
+      EXPECT_TRUE(wait_for(in_front));
+    }
   }
-  SetWindowPos(d, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  ASSERT_TRUE(minimise());
-  for (LPARAM other : {WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP}) PostMessageA(d, kTrayCallback, 1, other);
+  ASSERT_TRUE(put_away(SW_HIDE));
+  for (LPARAM other : {WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP}) {
+    PostMessageA(d, kTrayCallback, 1, other);
+  }
   Sleep(300);
-  EXPECT_TRUE(IsIconic(d));
+  EXPECT_FALSE(IsWindowVisible(d));
   EXPECT_FALSE(topmost());
   setup.process().kill();
 }
