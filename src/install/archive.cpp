@@ -268,9 +268,11 @@ ZipResult ZipReader::extract_file(const Record& r, const std::string& name) {
 
   // The data goes into a new file beside the target and replaces it only once it checked out.
   const std::string folder = base_ + folders;
+  // GetTempFileNameA takes a folder of at most MAX_PATH - 14 bytes.
+  constexpr size_t kTempFolderMax = MAX_PATH - 14;
+  if (folder.size() > kTempFolderMax) return ZipResult::too_long;
   char part[MAX_PATH];
-  if (!text::path_fits(folder + "kzXXXX.tmp") || !GetTempFileNameA(folder.c_str(), "kz", 0, part))
-    return fail_system(ZipResult::cannot_create);
+  if (!GetTempFileNameA(folder.c_str(), "kz", 0, part)) return fail_system(ZipResult::cannot_create);
   ZipResult result = ZipResult::ok;
   ZipEntry times = r.entry;
   {

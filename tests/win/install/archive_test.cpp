@@ -162,6 +162,32 @@ TEST_F(Extract, BrokenPackagesFailAndLeaveTheInstalledFile) {
   }
 }
 
+// A file is written through a temporary file that GetTempFileNameA makes in its folder, which
+// takes a folder of at most 246 bytes: a deeper folder is refused as too long, even where the
+// file's own path would fit.
+TEST(ZipReader, FolderDeeperThanTheTemporaryFileAllows) {
+  using namespace kestrion::zip;
+  test::TempFolder temp("deep");
+  for (size_t folder_bytes : {246u, 247u}) {
+    SCOPED_TRACE(folder_bytes);
+    // The entry app/lib/x.dll goes into base\app\lib\ (8 bytes below the base and its separator).
+    const std::string base =
+        temp.path() + "\\" + std::string(folder_bytes - temp.path().size() - 10, 'd');
+    test::make_folders(base);
+    std::optional<ZipReader> zip = ZipReader::open(archive("example.zip"));
+    ASSERT_TRUE(zip);
+    ASSERT_EQ(zip->set_base_folder(base), ZipResult::ok);
+    const std::string target = base + "\\app\\lib\\x.dll";
+    ASSERT_EQ(target.size(), folder_bytes + 5);
+    ZipEntry entry;
+    ASSERT_EQ(zip->entry(2, entry), ZipResult::ok);
+    const bool fits = folder_bytes <= 246;
+    EXPECT_EQ(zip->extract(2, entry.name), fits ? ZipResult::ok : ZipResult::too_long);
+    EXPECT_EQ(test::file_exists(target), fits);
+    test::remove_tree(base);
+  }
+}
+
 TEST(ZipReader, EntriesInAnyOrderAndOutOfRange) {
   using namespace kestrion::zip;
   EXPECT_FALSE(ZipReader::open(archive("no-such.zip")));
