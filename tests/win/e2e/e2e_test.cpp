@@ -68,6 +68,28 @@ TEST_F(EndToEnd, PartialPackageOverThePreviousInstallation) {
   EXPECT_EQ(read_file(old + "\\app\\readme.txt"), "full 2.1.5\r\n");
 }
 
+// A service that sends is_full as a JSON boolean: true installs the package alone, false lays
+// it over the previous installation.
+TEST_F(EndToEnd, FullPackageFlagAsABoolean) {
+  serve("full.zip", "2.1.5", "true");
+  service_.configure(R"({"is_full": true})");
+  Installer first(store_.path(), setup_name());
+  first.start();
+  install(first);
+  EXPECT_EQ(read_file(version_folder("2_1_5") + "\\app\\readme.txt"), "full 2.1.5\r\n");
+
+  serve("partial.zip", "2.1.6", "false");
+  service_.configure(R"({"is_full": false})");
+  Installer second(store_.path(), setup_name());
+  second.start();
+  second.press_run();
+  EXPECT_EQ(second.answer_box(IDOK).text, kInstalled);
+  EXPECT_EQ(second.wait_exit(), 1u);
+  const std::string v = version_folder("2_1_6");
+  EXPECT_EQ(read_file(v + "\\app\\readme.txt"), "partial 2.1.6\r\n");
+  EXPECT_TRUE(file_exists(v + "\\app\\data\\menu.txt"));  // from the previous installation
+}
+
 // Upgrade mode, as the installed client starts it: no package query, the package laid over the
 // installed version, the new client started, no box, exit code 1.
 TEST_F(EndToEnd, UpgradeWithADownloadStartsTheNewClient) {
