@@ -36,6 +36,8 @@ Shown show_dialog() {
   return s;
 }
 
+INT_PTR CALLBACK no_handling(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 // Every label of the real program's dialog, measured with the dialog's font, takes at most 85%
 // of its control's width, so it shows whole (Wine's substitute fonts are not Windows' own: a
 // margin stays). The font comes from the same template made in this process, since a font
@@ -50,8 +52,7 @@ void expect_labels_fit() {
   Sleep(300);
 
   HWND here = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_KESTRION),
-                                 nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; },
-                                 0);
+                                 nullptr, no_handling, 0);
   ASSERT_TRUE(here);
   HDC dc = GetDC(here);
   SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(here, WM_GETFONT, 0, 0)));
