@@ -299,6 +299,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.command == "HEAD":
             return
         limit = route.get("drop_after")
+        rate = route.get("rate")  # bytes per second, for a download that can be watched
         sent = 0
         for block in body.chunks():
             if limit is not None and sent + len(block) >= limit:
@@ -308,6 +309,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return
             self.wfile.write(block)
             sent += len(block)
+            if rate:
+                self.wfile.flush()
+                time.sleep(len(block) / float(rate))
 
     def cut(self):
         """Ends the connection at once, in the middle of the body."""

@@ -7,6 +7,7 @@
 
 #include "win/path_limit.h"
 #include "text/codepage.h"
+#include "text/path.h"
 #include "win/app.h"
 #include "win/handles.h"
 
@@ -42,7 +43,7 @@ bool create_desktop_shortcut(RunState& state, std::string shortcut_name, std::st
     state.set_text(ctl::status, win::load_string(IDS_BAD_SHORTCUT_NAME) + shortcut_name);
     return false;
   }
-  for (const std::string* path : {&link, &icon, &target, &working})
+  for (const std::string* path : {&link, &target, &working})
     if (!path_allowed(state, *path)) return false;
 
   win::ComScope com;
@@ -57,7 +58,10 @@ bool create_desktop_shortcut(RunState& state, std::string shortcut_name, std::st
     state.message_box(kNoPersistFile);
     return false;
   }
-  if (PathFileExistsA(icon.c_str())) shell_link->SetIconLocation(icon.c_str(), 0);
+  // The icon is optional: one that is missing, or whose path passes the limit, leaves the link
+  // without an icon location.
+  if (text::path_fits(icon) && PathFileExistsA(icon.c_str()))
+    shell_link->SetIconLocation(icon.c_str(), 0);
   shell_link->SetPath(target.c_str());
   shell_link->SetWorkingDirectory(working.c_str());
 

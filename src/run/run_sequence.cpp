@@ -131,7 +131,7 @@ bool Run::prepare_folders() {
     return *refusal == Refusal::reported ? fail() : fail(IDS_REGISTER_FAILED);
   config_folder_ = std::get<std::string>(folder);
   const std::optional<std::string> root = resolve_install_root(s_);
-  if (!root || !make_layout_folder(s_, *root)) return fail();
+  if (!root || !make_layout_folder(s_, *root) || !install_root_writable(s_, *root)) return fail();
   root_ = *root;
   host_ = host_folder_name(s_.text(ctl::service_address), s_.text(ctl::path_prefix));
   return true;

@@ -13,6 +13,13 @@ std::optional<std::string> text_member(const Json::Value& v) {
   return std::string(v.asCString());
 }
 
+// The full-package flag: a text, or a JSON boolean as its text ("true", "false"), which is what
+// a service that sends a boolean means.
+std::optional<std::string> flag_member(const Json::Value& v) {
+  if (v.isBool()) return std::string(v.asBool() ? "true" : "false");
+  return text_member(v);
+}
+
 }  // namespace
 
 std::optional<Json::Value> envelope_root(const std::string& reply_text) {
@@ -42,7 +49,7 @@ PackageAnswer package_from_reply(const std::string& reply_text) {
   if (!data.isObject()) return {};
   const auto package = text_member(data["pospackage"]);
   const auto version = text_member(data["posversion"]);
-  const auto full = text_member(data["is_full"]);
+  const auto full = flag_member(data["is_full"]);
   if (!package || !version || !full) return {};
   return {*package, *version, *full};
 }

@@ -23,8 +23,10 @@ struct PackageAnswer {
   std::string is_full;
 };
 
-// The three members of "data"; each "" when missing or null. All three "" when there is no
-// answer, "data" is missing, null or not an object, or a member is not a string.
+// The three members of "data"; each "" when missing or null, and "is_full" as "true" or "false"
+// when it is a JSON boolean. All three "" when there is no answer, "data" is missing, null or not
+// an object, or a member is of another type (a number for "posversion" cannot be read back as
+// the text it was: 2.10 parses as 2.1).
 PackageAnswer package_from_reply(const std::string& reply_text);
 
 }  // namespace kestrion

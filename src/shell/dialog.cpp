@@ -27,6 +27,8 @@ constexpr UINT kFinishedExitCode = 1;
 constexpr UINT kEndedByCloseExitCode = 4;
 // The window whose process the close guard ends when the idle dialog closes.
 constexpr char kCompanionTitle[] = "Lumivar智能Quorra安装程序";
+// The window class of a dialog box: the companion installer shows its title in one.
+constexpr char kDialogClass[] = "#32770";
 
 // Process-wide: the first background erase hides the dialog until its modal loop is first idle.
 bool g_first_erase = true;
@@ -68,12 +70,18 @@ int CKestrionDlg::message_box(const std::string& text, const std::string& captio
 void CKestrionDlg::pump_one() { win::pump_one_message(); }
 
 void CKestrionDlg::end_process_by_title(const std::string& title) {
-  HWND window = FindWindowA(nullptr, title.c_str());
-  if (!window) return;
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (win::KernelHandle process{OpenProcess(PROCESS_TERMINATE, FALSE, pid)})
-    TerminateProcess(process.get(), kEndedByCloseExitCode);
+  // Only a dialog of another process: a folder window (explorer.exe) or any other window that
+  // happens to carry the title is left alone, and so is this program.
+  const DWORD self = GetCurrentProcessId();
+  for (HWND window = nullptr;
+       (window = FindWindowExA(nullptr, window, kDialogClass, title.c_str())) != nullptr;) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == 0 || pid == self) continue;
+    if (win::KernelHandle process{OpenProcess(PROCESS_TERMINATE, FALSE, pid)})
+      TerminateProcess(process.get(), kEndedByCloseExitCode);
+    return;
+  }
 }
 
 void CKestrionDlg::add_tray_icon() {
@@ -183,8 +191,11 @@ bool CKestrionDlg::on_message(UINT msg, WPARAM /*wp*/, LPARAM lp, INT_PTR& resul
   }
   if (msg != kTrayCallback) return false;
   if (lp == WM_LBUTTONDOWN || lp == WM_RBUTTONDOWN) {
-    SetWindowLongA(hwnd(), GWL_EXSTYLE, GetWindowLongA(hwnd(), GWL_EXSTYLE) | WS_EX_TOPMOST);
-    ShowWindow(hwnd(), SW_SHOW);
+    // WS_EX_TOPMOST set as a style changes nothing on Windows: only SetWindowPos moves the
+    // window into the topmost band. A minimised dialog is restored, not only shown.
+    ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+    SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(hwnd());
   }
   result = 0;
   return true;

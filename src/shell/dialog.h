@@ -42,7 +42,8 @@ class CKestrionDlg : public win::ModalDialog, public RunState {
   bool running() const override { return running_; }
   void set_running(bool on) override { running_ = on; }
 
-  // Ends the process owning the top-level window with exactly this title (exit code 4).
+  // Ends the process of another program showing a top-level dialog with exactly this title
+  // (exit code 4); windows of other classes with that title are left alone.
   static void end_process_by_title(const std::string& title);
   // Hides the dialog and puts the program icon in the notification area.
   void add_tray_icon();

@@ -81,6 +81,7 @@
 #define IDS_CLIENT_NOT_STARTED 223
 #define IDS_FINISH_INCOMPLETE 224
 #define IDS_UNEXPECTED 225
+#define IDS_FOLDER_NOT_WRITABLE 230
 
 #ifndef RC_INVOKED
 namespace kestrion::ctl {

@@ -38,7 +38,7 @@ TIMEOUT_S = 10
 # The schema keywords this check understands; any other in the contract is a failure, so a
 # keyword added to the contract is never silently passed over.
 SCHEMA_KEYWORDS = {"type", "properties", "required", "enum", "items", "maxLength", "format",
-                   "description", "$ref"}
+                   "description", "$ref", "oneOf"}
 JSON_TYPES = {"object": dict, "array": list, "string": str, "boolean": bool, "integer": int,
               "number": (int, float)}
 
@@ -76,6 +76,12 @@ class Contract:
         if unknown:
             return ["%s: the check does not know the schema keyword(s) %s"
                     % (where, sorted(unknown))]
+        if "oneOf" in schema:
+            fitting = [sub for sub in schema["oneOf"] if not self.schema_faults(value, sub, where)]
+            if len(fitting) != 1:
+                shown = json.dumps(value, ensure_ascii=False)
+                return ["%s: %s fits %d of the schemas of oneOf, not exactly one"
+                        % (where, shown, len(fitting))]
         kind = schema.get("type")
         if kind and not (isinstance(value, JSON_TYPES[kind]) and
                          (kind == "boolean" or not isinstance(value, bool))):
@@ -305,8 +311,11 @@ def main():
     service = Service(args.service)
     try:
         packages = set()
-        for prefix, verb, target in cases:
-            service.configure({"prefix": prefix})
+        # Each request once more with the full-package flag as a JSON boolean, which the
+        # contract allows beside the text.
+        flags = [(c, "true") for c in cases] + [(c, True) for c in cases if not c[0]]
+        for (prefix, verb, target), flag in flags:
+            service.configure({"prefix": prefix, "is_full": flag})
             reply = check(verb, target, prefix, {"Content-Type": CONTENT_TYPE})
             data = reply.get("data") if isinstance(reply, dict) else None
             if isinstance(data, dict) and isinstance(data.get("pospackage"), str):

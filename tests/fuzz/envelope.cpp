@@ -1,7 +1,7 @@
 // Service replies from any bytes: reading one never throws or crashes, however deep it nests (a
 // seed sits at the reader's nesting limit); an answer is only what the envelope allows, the
-// texts taken end before any NUL, and the same reply in another layout (our StyledWriter layout,
-// CR LF) gives the same answer.
+// texts taken end before any NUL, a boolean full-package flag reads as its text, and the same
+// reply in another layout (our StyledWriter layout, CR LF) gives the same answer.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,7 +22,8 @@ bool empty(const PackageAnswer& p) {
   return p.pospackage.empty() && p.posversion.empty() && p.is_full.empty();
 }
 
-// A text member as a query reads it: a string up to its first NUL; "" for anything else.
+// A text member as a query reads it: a string up to its first NUL; "" for anything else (the
+// full-package flag also takes a boolean, as "true" or "false").
 bool read_as(const std::string& text, const Json::Value& member) {
   if (!member.isString()) return text.empty();
   const std::string s = member.asString();
@@ -50,7 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(answer.isObject());
     FUZZ_CHECK(read_as(package.pospackage, answer["pospackage"]));
     FUZZ_CHECK(read_as(package.posversion, answer["posversion"]));
-    FUZZ_CHECK(read_as(package.is_full, answer["is_full"]));
+    const Json::Value& flag = answer["is_full"];
+    FUZZ_CHECK(flag.isBool() ? package.is_full == (flag.asBool() ? "true" : "false")
+                             : read_as(package.is_full, flag));
   }
 
   const std::string rewritten = styled_json(*root);

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks a built kestrion.exe without running it: the kind of PE file (PE32 i386 or PE32+ x86-64),
 a Windows GUI program, only DLLs that ship with Windows among its imports, and the resources the
-program loads (dialog 102, the string table in Chinese 2052 and English 1033, icon 128, the
-manifest), and a Release program's size: no symbols or debugging sections, and at most
+program loads (dialog 102 and the string table, each in Chinese 2052 and English 1033, icon 128,
+the manifest), and a Release program's size: no symbols or debugging sections, and at most
 1,500,000 bytes, small enough to hand to every till. Read with objdump and wrestool, independent
 of our own code.
 usage: check_program.py win32|win64 <kestrion.exe>"""
@@ -65,6 +65,7 @@ def main():
 
     wanted = [
         ("dialog 102 (Chinese)", has(RT_DIALOG, 102, CHINESE)),
+        ("dialog 102 (English)", has(RT_DIALOG, 102, ENGLISH)),
         ("string table in Chinese (2052)", has(RT_STRING, language=CHINESE)),
         ("string table in English (1033)", has(RT_STRING, language=ENGLISH)),
         ("icon 128", has(RT_ICON_GROUP, 128)),

@@ -80,7 +80,12 @@ std::string desktop_folder() { return shell_folder(CSIDL_DESKTOPDIRECTORY); }
 bool save_window_bitmap(HWND window, const std::string& path) {
   RECT r;
   if (!GetWindowRect(window, &r)) return false;
+  return save_screen_bitmap(r, path);
+}
+
+bool save_screen_bitmap(const RECT& r, const std::string& path) {
   const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return false;
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
   HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);

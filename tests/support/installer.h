@@ -70,5 +70,7 @@ std::string desktop_folder();
 
 // Saves a picture of the window (as the screen shows it) as a 24-bit BMP file.
 bool save_window_bitmap(HWND window, const std::string& path);
+// The same for an area of the screen.
+bool save_screen_bitmap(const RECT& area, const std::string& path);
 
 }  // namespace kestrion::test

@@ -17,8 +17,9 @@ std::string win_path(const std::string& unix_path) {
 
 std::string env(const char* name) {
   char buffer[32768];
+  // The text up to its terminator: Wine counts a GBK value's characters, not its bytes.
   DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-  return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+  return n > 0 && n < sizeof buffer ? std::string(buffer) : std::string();
 }
 
 std::string build_folder() { return win_path(env("KESTRION_BUILD")); }

@@ -75,8 +75,13 @@ TEST(Envelope, Package) {
       {R"({"code":0,"data":null})", "", "", ""},
       {R"({"code":0,"data":"p"})", "", "", ""},
       {R"({"code":0,"data":[{"pospackage":"p"}]})", "", "", ""},
-      {R"({"code":0,"data":{"pospackage":"p","posversion":"1","is_full":false}})", "", "", ""},
+      // A boolean flag is read as its text; a version or an address of another type is no answer.
+      {R"({"code":0,"data":{"pospackage":"p","posversion":"1","is_full":false}})", "p", "1", "false"},
+      {R"({"code":0,"data":{"pospackage":"p","posversion":"1","is_full":true}})", "p", "1", "true"},
+      {R"({"code":0,"data":{"pospackage":"p","posversion":"1","is_full":1}})", "", "", ""},
       {R"({"code":0,"data":{"pospackage":"p","posversion":1.2,"is_full":"x"}})", "", "", ""},
+      {R"({"code":0,"data":{"pospackage":"p","posversion":2.10,"is_full":true}})", "", "", ""},
+      {R"({"code":0,"data":{"pospackage":true,"posversion":"1","is_full":"x"}})", "", "", ""},
       {"not json", "", "", ""},
   };
   for (const Case& c : cases) {

@@ -1,14 +1,16 @@
-// The install folder on the real system: %ProgramFiles%, drive D (present or absent as the
-// ctest entry arranges it), the install root's creation, the previous-install prompt, the
-// Browse button and the shell folder browser.
+// The install folder on the real system: %ProgramFiles%, drive D and the default folder (as the
+// ctest entry arranges the prefix), the install root's creation and write check, the
+// previous-install prompt, the Browse button and the shell folder browser.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "config/install_folder.h"
 #include "run/previous_install.h"
@@ -43,21 +45,83 @@ TEST(ProgramFiles, IsTheEnvironmentsExpansion) {
   SetEnvironmentVariableA("ProgramFiles", saved.c_str());
 }
 
-// KESTRION_DRIVE_D says what the ctest entry made of the prefix's drive D.
-TEST(DriveD, AsThePrefixHasIt) {
-  const std::string arranged = test::env("KESTRION_DRIVE_D");
-  if (arranged.empty()) GTEST_SKIP() << "drive D not arranged";
-  const bool present = arranged == "present";
-  EXPECT_EQ(drive_d_present(), present);
-  EXPECT_EQ(default_install_base(), present ? "D:\\" : program_files_folder());
-  if (!present) return;
+// The names in one folder, sorted (not below it).
+std::vector<std::string> names_in(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA((folder + (folder.back() == '\\' ? "*" : "\\*")).c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(h, &found));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The install folder the real program proposes in its dialog, for a service without an entry in
+// posclient.json.
+std::string proposed_by_the_program() {
+  test::TempFolder dir("proposal");
+  const std::string exe = dir / "setup.exe";
+  CopyFileA(test::program_path().c_str(), exe.c_str(), FALSE);
+  test::Process p("\"" + exe + "\"", dir.path());
+  HWND d = test::wait_window(p.pid(), "#32770", nullptr, 20000);
+  if (!d) return "(no dialog)";
+  const std::string proposed = test::control_text(d, IDC_INSTALL_FOLDER);
+  p.kill();
+  return proposed;
+}
+
+// KESTRION_DRIVE_D and KESTRION_PROGRAM_FILES say what the ctest entry made of the prefix:
+// drive D absent, a fixed disk ("present") or a CD-ROM drive ("cdrom"); Program Files writable,
+// or "readonly" (a read-only mount, as a standard user meets it on Windows).
+TEST(DriveD, TheDefaultFolderIsOneTheUserCanWrite) {
+  const std::string drive = test::env("KESTRION_DRIVE_D");
+  if (drive.empty()) GTEST_SKIP() << "drive D not arranged";
+  const bool program_files_writable = test::env("KESTRION_PROGRAM_FILES") != "readonly";
+  EXPECT_EQ(drive_d_present(), drive != "absent");
+  EXPECT_EQ(drive_d_fixed(), drive == "present");
+  const std::string program_files = program_files_folder();
+  EXPECT_EQ(can_create_folder_in(program_files), program_files_writable);
+
+  char local[MAX_PATH] = {};
+  ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, local, CSIDL_LOCAL_APPDATA, FALSE));
+  const std::string user_programs = std::string(local) + "\\Programs";
+  RemoveDirectoryA(user_programs.c_str());  // made again when it is the one proposed
+  const std::string expected = drive == "present"   ? "D:\\"
+                               : program_files_writable ? program_files
+                                                        : user_programs;
+  const std::vector<std::string> program_files_before = names_in(program_files);
+  const std::vector<std::string> drive_before = names_in("D:\\");
+  EXPECT_EQ(default_install_base(), expected);
+  EXPECT_EQ(proposed_by_the_program(), expected);
+  // The checks leave nothing behind.
+  EXPECT_EQ(names_in(program_files), program_files_before);
+  EXPECT_EQ(names_in("D:\\"), drive_before);
+  if (expected == user_programs) {
+    EXPECT_TRUE(test::folder_exists(user_programs));
+  }
+
+  MemoryRunState state;
+  if (!program_files_writable) {
+    // A person who picks Program Files anyway is told before anything is asked or downloaded.
+    const std::string root = program_files + "\\Tillwright";
+    EXPECT_FALSE(install_root_writable(state, root));
+    EXPECT_EQ(state.text(ctl::status), win::load_string(IDS_FOLDER_NOT_WRITABLE) + root);
+    if (GetACP() == 936) {
+      EXPECT_EQ(state.text(ctl::status), "无法写入安装目录：" + root);
+    }
+  }
+  if (drive != "present") return;
 
   // The root of a default install on drive D.
-  MemoryRunState state;
   state.set_text(ctl::install_folder, "D:\\");
   RemoveDirectoryA("D:\\Tillwright");
   EXPECT_EQ(resolve_install_root(state), std::optional<std::string>("D:\\Tillwright"));
   EXPECT_TRUE(test::folder_exists("D:\\Tillwright"));
+  EXPECT_TRUE(install_root_writable(state, "D:\\Tillwright"));
   RemoveDirectoryA("D:\\Tillwright");
 }
 
@@ -93,6 +157,19 @@ TEST_F(InstallRootOnDisk, CreatedOnlyWhenAppended) {
   EXPECT_EQ(resolve(t + "\\门店\\乗"), t + "\\门店\\乗\\Tillwright");
   EXPECT_FALSE(test::folder_exists(t + "\\门店"));
   EXPECT_EQ(state_.pumps, 7);
+}
+
+TEST_F(InstallRootOnDisk, WritableOnlyWhereAFolderCanBeMade) {
+  const std::string t = temp_.path();
+  EXPECT_TRUE(install_root_writable(state_, t));
+  EXPECT_EQ(names_in(t), std::vector<std::string>{});  // the check's folder is gone again
+  EXPECT_TRUE(state_.status_history.empty());
+  // A root that is a file, or lies in a missing folder.
+  test::write_file(t + "\\file", "x");
+  for (const std::string& root : {t + "\\file", t + "\\missing\\Tillwright"}) {
+    EXPECT_FALSE(install_root_writable(state_, root)) << root;
+    EXPECT_EQ(state_.text(ctl::status), win::load_string(IDS_FOLDER_NOT_WRITABLE) + root);
+  }
 }
 
 TEST_F(InstallRootOnDisk, RootPastTheLimitIsRefused) {

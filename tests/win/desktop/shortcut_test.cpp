@@ -130,4 +130,56 @@ TEST_F(Shortcut, PathsPastTheLimitAreRefused) {
   EXPECT_FALSE(test::file_exists(link("Deep")));
 }
 
+// The desktop folder, redirected for as long as it lives (the shell reads the user's shell
+// folders from the registry on every call).
+class DesktopAt {
+ public:
+  explicit DesktopAt(const std::string& folder) {
+    RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_);
+    DWORD size = sizeof saved_;
+    had_ = RegQueryValueExA(key_, "Desktop", nullptr, &type_, reinterpret_cast<BYTE*>(saved_),
+                            &size) == ERROR_SUCCESS;
+    RegSetValueExA(key_, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+  }
+  ~DesktopAt() {
+    if (had_)
+      RegSetValueExA(key_, "Desktop", 0, type_, reinterpret_cast<const BYTE*>(saved_),
+                     static_cast<DWORD>(strlen(saved_) + 1));
+    else
+      RegDeleteValueA(key_, "Desktop");
+    RegCloseKey(key_);
+  }
+
+ private:
+  static constexpr char kKey[] =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  HKEY key_ = nullptr;
+  DWORD type_ = REG_EXPAND_SZ;
+  char saved_[MAX_PATH * 2] = {};
+  bool had_ = false;
+};
+
+// A desktop folder so deep that the icon's path would pass the limit while the link's fits: the
+// icon is optional, so the link is made, without an icon location.
+TEST_F(Shortcut, IconPathPastTheLimitLeavesTheIconOut) {
+  const std::string deep = temp_.path() + "\\" + std::string(245 - temp_.path().size(), 'k');
+  test::make_folders(deep);
+  const std::string app = temp_ / "app";
+  {
+    DesktopAt desktop(deep);
+    ASSERT_EQ(desktop_folder(), deep);
+    EXPECT_TRUE(create_desktop_shortcut(state_, "Pos", app, "TILLWRIGHT.exe"));
+    EXPECT_EQ(state_.text(ctl::status), "");
+  }
+  ASSERT_NE(desktop_folder(), deep);
+  const std::string link = deep + "\\Pos.lnk";
+  ASSERT_TRUE(test::file_exists(link));
+  ASSERT_TRUE(CopyFileA(link.c_str(), (links_folder() + "\\deep.lnk").c_str(), FALSE));
+  const std::string manifest = links_folder() + "\\expected.txt";
+  test::write_file(manifest, test::read_file(manifest) +
+                                 text::ansi_to_utf8("deep.lnk\t" + app + "\\TILLWRIGHT.exe\t" +
+                                                    app + "\\\t-\n"));
+}
+
 }  // namespace

@@ -275,7 +275,8 @@ TEST_F(Faults, RegisterDamagedReadOnlyOrHeld) {
 }
 
 // An install folder the process cannot write (a read-only mount), and a disk too small for the
-// package (a 4 MB tmpfs): clear failures, and the till's own folder works afterwards.
+// package (a 4 MB tmpfs): clear failures, and the till's own folder works afterwards. The folder
+// that cannot be written is named before the service is asked anything.
 TEST_F(Faults, UnwritableFolderAndFullDisk) {
   struct Case {
     const char* mount;
@@ -297,6 +298,8 @@ TEST_F(Faults, UnwritableFolderAndFullDisk) {
     expect_clear_failure(end, "");
     EXPECT_FALSE(end.status.empty());
     if (std::string(c.mount) == "readonly") {
+      EXPECT_EQ(end.status, "无法写入安装目录：" + folder + "\\Tillwright");
+      EXPECT_TRUE(service_.requests().empty());
       EXPECT_EQ(list_tree(folder), std::vector<std::string>{"kept.txt"});
     }
     setup.set(IDC_INSTALL_FOLDER, till_.path());

@@ -7,6 +7,7 @@
 #include "install_test.h"
 #include "install/archive.h"
 #include "state/memory_state.h"
+#include "text/path.h"
 
 using namespace kestrion;
 using test::list_tree;
@@ -176,6 +177,31 @@ TEST_F(Extract, BrokenPackagesFailAndLeaveNoHalfWrittenFile) {
     const std::string log = test::log_text();
     EXPECT_EQ(log.compare(0, 2 + 21, "\r\n解压安装包失败》》》 "), 0) << log;
     EXPECT_NE(log.find(c.reason), std::string::npos) << log;
+  }
+}
+
+// A file is written straight to its place: a deep folder is fine as long as the file's own path
+// fits the system's path limit, and one byte more is refused as too long.
+TEST(ZipReader, DeepFoldersUpToThePathLimit) {
+  using namespace kestrion::zip;
+  test::TempFolder temp("deep");
+  for (size_t target_bytes : {size_t{252}, text::kMaxPathBytes, text::kMaxPathBytes + 1}) {
+    SCOPED_TRACE(target_bytes);
+    // The entry app/lib/x.dll goes into base\app\lib\ (14 bytes after the base).
+    const std::string base =
+        temp.path() + "\\" + std::string(target_bytes - temp.path().size() - 15, 'd');
+    test::make_folders(base);
+    std::optional<ZipReader> zip = ZipReader::open(archive("example.zip"));
+    ASSERT_TRUE(zip);
+    ASSERT_EQ(zip->set_base_folder(base), ZipResult::ok);
+    const std::string target = base + "\\app\\lib\\x.dll";
+    ASSERT_EQ(target.size(), target_bytes);
+    ZipEntry entry;
+    ASSERT_EQ(zip->entry(2, entry), ZipResult::ok);
+    const bool fits = target_bytes <= text::kMaxPathBytes;
+    EXPECT_EQ(zip->extract(2, entry.name), fits ? ZipResult::ok : ZipResult::too_long);
+    EXPECT_EQ(test::file_exists(target), fits);
+    test::remove_tree(base);
   }
 }
 

@@ -87,6 +87,15 @@ TEST_F(Queries, PackageAnswerFillsVersionAndFlag) {
   EXPECT_EQ(query_package(state), "http://h/p.zip");
   EXPECT_EQ(state.text(ctl::package_version), "");  // the run names the version itself
   EXPECT_EQ(state.text(ctl::full_package), "true");
+
+  // A flag sent as a JSON boolean reads as its text.
+  for (const bool flag : {true, false}) {
+    service.configure(std::string(R"({"version": "2.1.0", "is_full": )") +
+                      (flag ? "true" : "false") + "}");
+    route("package", "null");
+    EXPECT_EQ(query_package(state), service.url("/bytes/513/TILLWRIGHT.zip"));
+    EXPECT_EQ(state.text(ctl::full_package), flag ? "true" : "false");
+  }
 }
 
 TEST_F(Queries, PackageReplyThatIsNoAnswerEmptiesVersionAndFlag) {
@@ -94,7 +103,7 @@ TEST_F(Queries, PackageReplyThatIsNoAnswerEmptiesVersionAndFlag) {
       R"({"json": {"code": 1, "data": {"pospackage": "p", "posversion": "1", "is_full": "x"}}})",
       R"({"json": {"code": 0}})",
       R"({"json": {"code": 0, "data": "p"}})",
-      R"({"json": {"code": 0, "data": {"pospackage": "p", "posversion": "1", "is_full": true}}})",
+      R"({"json": {"code": 0, "data": {"pospackage": "p", "posversion": 2.10, "is_full": true}}})",
       R"({"body": "not json"})",
       R"({"json": "text"})",
   };
