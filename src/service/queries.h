@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "service/package_proof.h"
 #include "state/run_state.h"
 
 namespace kestrion {
@@ -16,7 +17,14 @@ std::string query_client_name(RunState& state);
 // non-empty reply text it also sets the package version (ctl::package_version) and the
 // full-package flag (ctl::full_package), both emptied when the reply is no answer; without a
 // reply text (no http address, internet failure, status other than 200, empty body) they keep
-// their texts.
-std::optional<std::string> query_package(RunState& state);
+// their texts. `proof`, when given, is treated like those two controls: it receives the size and
+// SHA-256 the reply promises (none when it is no answer) and is left alone without a reply text.
+std::optional<std::string> query_package(RunState& state, PackageProof* proof = nullptr);
+
+// Before package query `attempt` of `attempts` (2 and later): the status line shows the try,
+// then a pause that doubles from about 0.5 s (0.5, 1, 2, 4, 8 s), each moved by a random amount
+// of up to a quarter either way, while the window keeps answering. A chain's tills that all
+// start after the same failure thus ask again at different moments, and less and less often.
+void pause_before_package_query(RunState& state, int attempt, int attempts);
 
 }  // namespace kestrion
