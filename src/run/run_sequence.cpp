@@ -167,8 +167,7 @@ std::optional<std::string> Run::package_address() {
   write_log(kPackageLog + address.value_or(""));
   status(IDS_GETTING_PACKAGE_DONE);
   for (int i = 0; i < kPackageQueryRetries && !address; ++i) {
-    pause_before_package_query(s_, i + 2, kPackageQueryRetries + 1);
-    address = query_package(s_, &proof_);
+    address = retry_package_query(s_, i + 2, kPackageQueryRetries + 1, &proof_);
     if (address) write_log(kPackageLog + *address);
   }
   return address;

@@ -29,12 +29,20 @@ std::optional<std::string> query_package(RunState& state, PackageProof* proof) {
   return answer.pospackage;
 }
 
-void pause_before_package_query(RunState& state, int attempt, int attempts) {
-  state.set_text(ctl::status, win::load_string(IDS_QUERY_TRY) + std::to_string(attempt) +
-                                  win::load_string(IDS_TRY_OF) + std::to_string(attempts) +
-                                  win::load_string(IDS_TRY_END));
+std::optional<std::string> retry_package_query(RunState& state, int attempt, int attempts,
+                                               PackageProof* proof) {
+  const std::string before = state.text(ctl::status);
+  const std::string trying = win::load_string(IDS_QUERY_TRY) + std::to_string(attempt) +
+                             win::load_string(IDS_TRY_OF) + std::to_string(attempts) +
+                             win::load_string(IDS_TRY_END);
+  state.set_text(ctl::status, trying);
+  // A failed query enables the inputs; the run goes on, so they are off again while it does.
+  for (int id : ctl::inputs) state.enable(id, false);
   service::pause(state,
                  jittered_pause_ms(kFirstQueryPauseMs, attempt - 1, service::random_unit()));
+  std::optional<std::string> address = query_package(state, proof);
+  if (state.text(ctl::status) == trying) state.set_text(ctl::status, before);
+  return address;
 }
 
 }  // namespace kestrion

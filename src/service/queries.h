@@ -21,10 +21,14 @@ std::string query_client_name(RunState& state);
 // SHA-256 the reply promises (none when it is no answer) and is left alone without a reply text.
 std::optional<std::string> query_package(RunState& state, PackageProof* proof = nullptr);
 
-// Before package query `attempt` of `attempts` (2 and later): the status line shows the try,
-// then a pause that doubles from about 0.5 s (0.5, 1, 2, 4, 8 s), each moved by a random amount
-// of up to a quarter either way, while the window keeps answering. A chain's tills that all
-// start after the same failure thus ask again at different moments, and less and less often.
-void pause_before_package_query(RunState& state, int attempt, int attempts);
+// Package query `attempt` of `attempts` (2 and later), after a pause that doubles from about
+// 0.5 s (0.5, 1, 2, 4, 8 s), each moved by a random amount of up to a quarter either way, while
+// the window keeps answering: a chain's tills that all start after the same failure thus ask
+// again at different moments, and less and less often. The status line shows the try during
+// the pause and the query, and afterwards what the query left there (its failure text, or what
+// stood there before). The inputs, which a failed query enables, are disabled again for the
+// pause: the run is still going.
+std::optional<std::string> retry_package_query(RunState& state, int attempt, int attempts,
+                                               PackageProof* proof = nullptr);
 
 }  // namespace kestrion
