@@ -466,6 +466,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+    # Room for a chain's tills asking at once (tools/query-load): with the default backlog of 5
+    # the kernel drops their connections and the client's own SYN retries would set the pace.
+    request_queue_size = 256
 
     def __init__(self, args, port, state, tls=None):
         super().__init__(("127.0.0.1", port), Handler)

@@ -5,7 +5,7 @@
 namespace kestrion {
 
 namespace {
-constexpr int kMaxDoublings = 20;  // beyond any try count in use; keeps the shift defined
+constexpr int kMaxDoublings = 32;  // enough to pass the 32-bit limit; keeps the shift defined
 }
 
 std::uint32_t doubling_pause_ms(std::uint32_t first_ms, int retry) {
