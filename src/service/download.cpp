@@ -165,8 +165,7 @@ Reply open_reply(HINTERNET session, const std::string& address, const std::strin
       reply.connection.get(), "GET", target.c_str(), nullptr, nullptr, nullptr,
       kOpenFlags | (secure ? INTERNET_FLAG_SECURE : 0), kContext)));
   set_stall_limit(reply.request.get(), stall_ms);
-  win::check_internet(
-      HttpSendRequestA(reply.request.get(), extra, extra_length, nullptr, 0));
+  win::check_internet(HttpSendRequestA(reply.request.get(), extra, extra_length, nullptr, 0));
   return reply;
 }
 
@@ -181,9 +180,6 @@ class Transfer {
     if (!proof.sha256.empty()) hash_ = std::make_unique<service::Sha256>();
   }
 
-  std::uint64_t received() const { return received_; }
-  bool resumable() const { return validator_.has_value(); }
-
   // Opens the address, from byte 0, or from where the file ends when the server offered ranges
   // and some bytes are in. Returns the reply whose body continues the file.
   Reply open() {
@@ -192,7 +188,8 @@ class Transfer {
       Reply body = request(range_headers(received_, *validator_));
       const DWORD status = status_of(body.get());
       if (status == kHttpPartial) {
-        const auto range = parse_content_range(header_or_empty(body.get(), HTTP_QUERY_CONTENT_RANGE));
+        const auto range =
+            parse_content_range(header_or_empty(body.get(), HTTP_QUERY_CONTENT_RANGE));
         if (range && continues_at(*range, received_, length_)) return body;
       } else if (status == kHttpOk) {
         take_new_body(body.get());  // the package changed, or ranges are off now
@@ -320,7 +317,6 @@ std::string retry_text(int attempt, int attempts) {
          win::load_string(IDS_TRY_OF) + std::to_string(attempts) +
          win::load_string(IDS_TRY_END);
 }
-
 
 }  // namespace
 
