@@ -9,12 +9,17 @@ Query endpoints (with "/<prefix>" in front when a prefix is set):
   POST /api/clientname/query, /transaction/api/retail/terminal/queryClientname
        -> {"code": 0, "data": <client name>}
   GET  /api/posinstall/query, /transaction/api/retail/terminal/posInstall
-       -> {"code": 0, "data": {"pospackage": ..., "posversion": ..., "is_full": ...}}
+       -> {"code": 0, "data": {"pospackage": ..., "posversion": ..., "is_full": ...,
+                               "sha256": ..., "size": ...}}
+          (sha256 and size of the package file it points to, when this service serves it)
 With --tls-cert it answers the same on a second port (--tls-port) over https, and serves the
 revocation list ca.crl found beside the certificate as GET /tls/ca.crl (not recorded).
 Files:
   GET /files/<name>            the file <name> of the --files folder, or the --package file
   GET /bytes/<N>[/<name>]      N bytes made on the fly: the byte at offset i is i % 251
+Both answer "Range: bytes=<first>-[<last>]" with 206 and Content-Range (416 past the end),
+unless an "If-Range" names another ETag or date; they send Accept-Ranges, ETag and
+Last-Modified.
 Control (JSON in, JSON out):
   POST /__control/config       merge settings and routes (see README)
   GET  /__control/config       the settings in force
@@ -25,6 +30,8 @@ Control (JSON in, JSON out):
 import argparse
 import base64
 import copy
+import email.utils
+import hashlib
 import http.server
 import io
 import json
@@ -34,6 +41,7 @@ import ssl
 import sys
 import threading
 import time
+import re
 import urllib.parse
 import zipfile
 
@@ -41,6 +49,7 @@ CLIENT_NAME_PATHS = ("api/clientname/query", "transaction/api/retail/terminal/qu
 PACKAGE_PATHS = ("api/posinstall/query", "transaction/api/retail/terminal/posInstall")
 CHUNK = 64 * 1024
 PATTERN_PERIOD = 251
+CUT_GRACE_S = 0.2
 
 
 def folded(path):
@@ -71,20 +80,68 @@ class Body:
             return os.path.getsize(self.path)
         return self.generated
 
-    def chunks(self):
+    def chunks(self, first=0, end=None):
+        """The bytes from `first` up to `end` (exclusive; the whole length by default)."""
+        end = self.length() if end is None else end
         if self.data is not None:
-            for i in range(0, len(self.data), CHUNK):
-                yield self.data[i:i + CHUNK]
+            for i in range(first, end, CHUNK):
+                yield self.data[i:min(i + CHUNK, end)]
         elif self.path is not None:
             with open(self.path, "rb") as f:
-                while True:
-                    block = f.read(CHUNK)
+                f.seek(first)
+                left = end - first
+                while left > 0:
+                    block = f.read(min(CHUNK, left))
                     if not block:
                         return
+                    left -= len(block)
                     yield block
         else:
-            for offset in range(0, self.generated, CHUNK):
-                yield pattern_bytes(offset, min(CHUNK, self.generated - offset))
+            for offset in range(first, end, CHUNK):
+                yield pattern_bytes(offset, min(CHUNK, end - offset))
+
+    def etag(self):
+        """A strong entity tag that changes when the content does."""
+        if self.path is not None:
+            st = os.stat(self.path)
+            return '"%x-%x"' % (st.st_size, st.st_mtime_ns)
+        if self.generated is not None:
+            return '"gen-%d"' % self.generated
+        return '"%s"' % hashlib.sha256(self.data).hexdigest()[:32]
+
+    def last_modified(self):
+        mtime = os.path.getmtime(self.path) if self.path is not None else 0
+        return email.utils.formatdate(mtime, usegmt=True)
+
+    def proof(self):
+        """(sha256 as hex, size) of the content."""
+        digest = hashlib.sha256()
+        for block in self.chunks():
+            digest.update(block)
+        return digest.hexdigest(), self.length()
+
+
+RANGE = re.compile(r"^bytes=(\d+)-(\d*)$")
+
+
+def requested_range(headers, body):
+    """What a Range header asks of `body`: None for the whole body, (first, end) for a part, or
+    "unsatisfiable". An If-Range that names another ETag or date asks for the whole body."""
+    value = headers.get("Range")
+    if not value:
+        return None
+    match = RANGE.match(value.strip())
+    if not match:
+        return None
+    condition = headers.get("If-Range")
+    if condition is not None and condition.strip() not in (body.etag(), body.last_modified()):
+        return None
+    length = body.length()
+    first = int(match.group(1))
+    end = min(int(match.group(2)) + 1, length) if match.group(2) else length
+    if first >= length or end <= first:
+        return "unsatisfiable"
+    return first, end
 
 
 def encode_json(value, style="compact", ascii_only=False):
@@ -250,6 +307,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 reply = {"code": 0, "data": {"pospackage": self.package_url(settings),
                                              "posversion": settings["version"],
                                              "is_full": settings["is_full"]}}
+                reply["data"].update(self.package_proof(settings))
             return 200, reply, "application/json;charset=UTF-8"
         if path.startswith("/files/"):
             name = urllib.parse.unquote(path[len("/files/"):])
@@ -261,6 +319,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if parts[0].isdigit() and len(parts) <= 2:
                 return 200, Body(generated=int(parts[0])), "application/zip"
         return 404, Body(b"not found\n"), "text/plain"
+
+    def package_proof(self, settings):
+        """"sha256" and "size" of the package the reply points to: computed from the file when
+        this service serves it, the settings' own values when they are set, left out when a
+        setting is false."""
+        proof = {}
+        url = self.package_url(settings)
+        base = "%s://127.0.0.1:%d/files/" % (self.server.scheme, self.server.server_port)
+        file = None
+        if url.startswith(base):
+            file = self.server.find_file(urllib.parse.unquote(url[len(base):]))
+        computed = self.server.proof_of(file) if file is not None else (None, None)
+        for key, value in zip(("sha256", "size"), computed):
+            given = settings[key]
+            if given is False:
+                continue
+            if given is not None:
+                proof[key] = given
+            elif value is not None:
+                proof[key] = value
+        return proof
 
     def package_url(self, settings):
         base = "%s://127.0.0.1:%d" % (self.server.scheme, self.server.server_port)
@@ -282,17 +361,36 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if route.get("pad") and isinstance(body, dict):
                 body = dict(body, padding="x" * int(route["pad"]))
             body = Body(encode_json(body, style, ascii_only))
+        # The file bodies (not a route's own body or status) can be asked for in part.
+        ranged = (status == 200 and natural is None and path.startswith(("/files/", "/bytes/"))
+                  and route.get("ranges", True)
+                  and not any(k in route for k in ("status", "body", "json", "body_base64")))
         status = int(route.get("status", status))
         if route.get("delay_ms"):
             time.sleep(route["delay_ms"] / 1000.0)
 
+        extra = []
+        first, end = 0, body.length()
+        if ranged:
+            extra = [("Accept-Ranges", "bytes"), ("ETag", body.etag()),
+                     ("Last-Modified", body.last_modified())]
+            part = requested_range(self.headers, body) if self.command == "GET" else None
+            if part == "unsatisfiable":
+                status, body = 416, Body(b"")
+                extra.append(("Content-Range", "bytes */%d" % end))
+                first, end = 0, 0
+            elif part is not None:
+                status = 206
+                extra.append(("Content-Range", "bytes %d-%d/%d" % (part[0], part[1] - 1, end)))
+                first, end = part
+
         self.send_response(status, route.get("reason"))
         self.send_header("Content-Type", content_type)
-        length = body.length()
+        length = end - first
         declared = route.get("content_length", length)
         if declared is not False and declared is not None:
             self.send_header("Content-Length", str(declared))
-        for name, value in route.get("headers", {}).items():
+        for name, value in extra + list(route.get("headers", {}).items()):
             self.send_header(name, value)
         self.send_header("Connection", "close")
         self.end_headers()
@@ -300,8 +398,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         limit = route.get("drop_after")
         rate = route.get("rate")  # bytes per second, for a download that can be watched
+        stall_after, stalled = route.get("stall_after"), False
         sent = 0
-        for block in body.chunks():
+        for block in body.chunks(first, end):
+            if stall_after is not None and not stalled and sent + len(block) >= stall_after:
+                # Part of the block, then silence on an open connection, then the rest.
+                head = stall_after - sent
+                self.wfile.write(block[:head])
+                self.wfile.flush()
+                time.sleep(route.get("stall_ms", 0) / 1000.0)
+                stalled = True
+                block, sent = block[head:], stall_after
             if limit is not None and sent + len(block) >= limit:
                 self.wfile.write(block[:limit - sent])
                 self.wfile.flush()
@@ -324,6 +431,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.connection.shutdown(socket.SHUT_RDWR)
         except OSError:
             pass
+        # The bytes sent so far reach the client before the reset, which would discard what it
+        # has not read yet.
+        time.sleep(CUT_GRACE_S)
 
     # ---- control ----------------------------------------------------------------------------
 
@@ -360,6 +470,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+    # Room for a chain's tills asking at once (tools/query-load): with the default backlog of 5
+    # the kernel drops their connections and the client's own SYN retries would set the pace.
+    request_queue_size = 256
 
     def __init__(self, args, port, state, tls=None):
         super().__init__(("127.0.0.1", port), Handler)
@@ -375,8 +488,17 @@ class Server(http.server.ThreadingHTTPServer):
                                           do_handshake_on_connect=False)
             self.scheme = "https"
         self.state = state
+        self.proofs, self.proof_lock = {}, threading.Lock()
         crl = os.path.join(os.path.dirname(args.tls_cert), "ca.crl") if args.tls_cert else None
         self.crl = crl if crl and os.path.isfile(crl) else None
+
+    def proof_of(self, body):
+        """(sha256, size) of a served file, computed once per content."""
+        key = body.etag()
+        with self.proof_lock:
+            if key not in self.proofs:
+                self.proofs[key] = body.proof()
+            return self.proofs[key]
 
     def find_file(self, name):
         """The Body of a file under /files/, or None."""
@@ -436,6 +558,8 @@ def main():
         "prefix": args.prefix,
         "style": args.style,
         "ascii": args.ascii,
+        "sha256": None,  # None: the package file's own; false: left out; else sent as given
+        "size": None,
     })
     servers = [Server(args, args.port, state)]
     if args.tls_cert:

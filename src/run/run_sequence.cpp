@@ -106,6 +106,7 @@ class Run {
   std::string root_, host_;
   std::string shortcut_name_;
   std::string address_;        // the package address
+  PackageProof proof_;         // the size and digest the service promised for it, if any
   bool upgrade_ = false;       // an upgrade names its package and version itself
   std::string full_flag_;
   InstallPlace place_;
@@ -172,11 +173,11 @@ bool Run::find_package() {
 
 std::optional<std::string> Run::package_address() {
   status(IDS_GETTING_PACKAGE);
-  std::optional<std::string> address = query_package(s_);
+  std::optional<std::string> address = query_package(s_, &proof_);
   write_log(kPackageLog + address.value_or(""));
   status(IDS_GETTING_PACKAGE_DONE);
   for (int i = 0; i < kPackageQueryRetries && !address; ++i) {
-    address = query_package(s_);
+    address = retry_package_query(s_, i + 2, kPackageQueryRetries + 1, &proof_);
     if (address) write_log(kPackageLog + *address);
   }
   return address;
@@ -190,7 +191,11 @@ bool Run::download() {
   status(IDS_DOWNLOADING);
   s_.set_progress_pos(0);
   status(IDS_DOWNLOADING_WAIT);
-  if (!download_package(s_, address_, place_.version_folder, kPackageFileName))
+  const DownloadResult downloaded =
+      download_package(s_, address_, place_.version_folder, kPackageFileName, proof_);
+  // A package that is not the promised one keeps its reason on the status line.
+  if (downloaded.refused) return fail();
+  if (!downloaded)
     return fail(win::load_string(IDS_DOWNLOAD) + kPackageFileName +
                 win::load_string(IDS_FILE_FAILED));
   return true;

@@ -22,4 +22,27 @@ std::optional<std::uint64_t> parse_content_length(const std::string& value);
 int progress_shift(std::uint64_t length);
 int progress_units(std::uint64_t bytes, int shift);
 
+// A Content-Range value of a 206 reply, "bytes <first>-<last>/<total>" (total may be "*").
+struct ContentRange {
+  std::uint64_t first = 0, last = 0;
+  std::optional<std::uint64_t> total;  // nothing for "*"
+};
+std::optional<ContentRange> parse_content_range(const std::string& value);
+
+// Whether a 206 reply carries the rest of the body from `received` on: its range starts there,
+// and ends at the end of a body of `length` bytes when that is known (a total it names must
+// agree).
+bool continues_at(const ContentRange& range, std::uint64_t received,
+                  std::optional<std::uint64_t> length);
+
+// The If-Range value under which a reply's body can be resumed: its strong ETag, else its
+// Last-Modified date; nothing unless it said "Accept-Ranges: bytes" and named one of them (a
+// weak ETag cannot be used and Last-Modified then stands in).
+std::optional<std::string> resume_validator(const std::string& accept_ranges,
+                                            const std::string& etag,
+                                            const std::string& last_modified);
+
+// The request headers that ask for the body from byte `from` on, unless it changed.
+std::string range_headers(std::uint64_t from, const std::string& validator);
+
 }  // namespace kestrion

@@ -82,6 +82,17 @@
 #define IDS_FINISH_INCOMPLETE 224
 #define IDS_UNEXPECTED 225
 #define IDS_FOLDER_NOT_WRITABLE 230
+// The package checked against the service's promise, and the retries of the download and the
+// package query.
+#define IDS_CHECK_FAILED 240
+#define IDS_CHECK_SIZE 241
+#define IDS_CHECK_SIZE_PROMISED 242
+#define IDS_CHECK_DIGEST 243
+#define IDS_CHECK_INVALID 244
+#define IDS_DOWNLOAD_RETRY 245
+#define IDS_TRY_OF 246
+#define IDS_TRY_END 247
+#define IDS_QUERY_TRY 248
 
 #ifndef RC_INVOKED
 namespace kestrion::ctl {

@@ -5,7 +5,8 @@ Starts tools/sample_service.py on a free port of 127.0.0.1 and sends it, for eac
 installer asks (read from src/service/endpoint.h), the request the installer sends (HTTP/1.0,
 "Content-Type: application/x-www-form-urlencoded;", no body) on the default and the
 SERVICE_CENTER path, without and with a path prefix; then it fetches every package address
-the package query gave. Each request must be one the contract describes; each reply must have
+the package query gave, checks the body against the "sha256" and "size" the reply promised, and
+asks for its second half again as a resumed download does (Range and If-Range). Each request must be one the contract describes; each reply must have
 a status, content type and body the contract allows. Every operation of the contract must be
 exercised, and every query endpoint the sample service serves must be in the contract.
 
@@ -15,6 +16,7 @@ Prints one line per exchange; exits 1 after listing every mismatch, naming its r
 """
 
 import argparse
+import hashlib
 import io
 import json
 import os
@@ -201,7 +203,7 @@ def reply_faults(contract, op, status, fields, body):
     if not media.endswith("json"):
         if (schema.get("type"), schema.get("format")) != ("string", "binary"):
             return ["the check cannot read a %s body against %s" % (media, schema)], None
-        if media == "application/zip":
+        if media == "application/zip" and status == 200:  # a 206 carries only a part
             try:
                 bad = zipfile.ZipFile(io.BytesIO(body)).testzip()
             except zipfile.BadZipFile as e:
@@ -281,6 +283,7 @@ def main():
              for path in (default, service_center) for prefix in ("", PREFIX)]
     failures = served_query_faults(contract, args.service)
     exercised = set()
+    last = {}  # the last exchange: status, header fields, body
 
     def check(method, target, prefix, headers, templates=False):
         """Sends one request and checks it and its reply; returns the JSON reply, or None."""
@@ -299,6 +302,7 @@ def main():
         except (OSError, ValueError, IndexError) as e:
             failures.append("%s %s: no HTTP reply (%s)" % (method, target, e))
             return None
+        last.update(status=status, fields=fields, body=body)
         faults, value = reply_faults(contract, op, status, fields, body)
         faults = request_faults(contract, op, split.query, headers) + faults
         failures.extend("%s %s (%s): %s" % (method, target, op.get("operationId"), f)
@@ -319,14 +323,33 @@ def main():
             reply = check(verb, target, prefix, {"Content-Type": CONTENT_TYPE})
             data = reply.get("data") if isinstance(reply, dict) else None
             if isinstance(data, dict) and isinstance(data.get("pospackage"), str):
-                packages.add(data["pospackage"])
-        # The download, at every address the package query gave.
-        for address in sorted(packages):
+                packages.add((data["pospackage"], data.get("sha256"), data.get("size")))
+        # The download, at every address the package query gave: whole, then its second half.
+        for address, sha256, size in sorted(packages, key=str):
             split = urllib.parse.urlsplit(address)
             if split.scheme != "http" or split.port != service.port:
                 failures.append("pospackage %s: not an http address of the service" % address)
                 continue
-            check("GET", split.path + ("?" + split.query if split.query else ""), "", {}, True)
+            target = split.path + ("?" + split.query if split.query else "")
+            check("GET", target, "", {}, True)
+            body, fields = last["body"], last["fields"]
+            if sha256 is not None and hashlib.sha256(body).hexdigest() != sha256.lower():
+                failures.append("GET %s: the body's SHA-256 is not the promised %s" % (target, sha256))
+            if size is not None and len(body) != size:
+                failures.append("GET %s: %d bytes, %s promised" % (target, len(body), size))
+            if fields.get("accept-ranges") != "bytes" or not fields.get("etag"):
+                failures.append("GET %s: no Accept-Ranges: bytes with an ETag" % target)
+                continue
+            half = len(body) // 2
+            check("GET", target, "", {"Range": "bytes=%d-" % half, "If-Range": fields["etag"]},
+                  True)
+            if (last["status"], last["body"]) != (206, body[half:]):
+                failures.append("GET %s from byte %d: status %d with %d bytes, not 206 with the "
+                                "rest" % (target, half, last["status"], len(last["body"])))
+            elif last["fields"].get("content-range") != "bytes %d-%d/%d" % (half, len(body) - 1,
+                                                                             len(body)):
+                failures.append("GET %s from byte %d: Content-Range %s"
+                                % (target, half, last["fields"].get("content-range")))
     finally:
         service.close()
 

@@ -52,3 +52,77 @@ TEST(DownloadRules, ProgressFollowsTheBytesPastTwoGigabytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DownloadRules, ContentRangeOfAResumedBody) {
+  const struct {
+    const char* value;
+    std::optional<std::uint64_t> first, last, total;  // first nothing: no range
+  } cases[] = {
+      {"bytes 100-299/300", 100, 299, 300},
+      {"bytes 0-0/1", 0, 0, 1},
+      {" bytes 70000-299999/*", 70000, 299999, std::nullopt},
+      {"bytes 5000000000-5000000009/5000000010", 5000000000ull, 5000000009ull, 5000000010ull},
+      {"bytes */300", std::nullopt, std::nullopt, std::nullopt},
+      {"bytes 300-200/400", std::nullopt, std::nullopt, std::nullopt},
+      {"bytes 100-299/299", std::nullopt, std::nullopt, std::nullopt},
+      {"bytes 100-/300", std::nullopt, std::nullopt, std::nullopt},
+      {"items 1-2/3", std::nullopt, std::nullopt, std::nullopt},
+      {"bytes 1 -2/3", std::nullopt, std::nullopt, std::nullopt},
+      {"", std::nullopt, std::nullopt, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    const auto range = parse_content_range(c.value);
+    ASSERT_EQ(range.has_value(), c.first.has_value());
+    if (!range) continue;
+    EXPECT_EQ(range->first, *c.first);
+    EXPECT_EQ(range->last, *c.last);
+    EXPECT_EQ(range->total, c.total);
+  }
+}
+
+// Only a range that starts where the file ends and runs to the end of the body continues it.
+TEST(DownloadRules, ARangeContinuesTheFileOnlyWhereItEnds) {
+  const struct {
+    const char* value;
+    std::uint64_t received;
+    std::optional<std::uint64_t> length;
+    bool continues;
+  } cases[] = {
+      {"bytes 100-299/300", 100, 300, true},
+      {"bytes 100-299/*", 100, 300, true},
+      {"bytes 100-299/300", 100, std::nullopt, true},
+      {"bytes 0-299/300", 100, 300, false},    // the whole body again
+      {"bytes 150-299/300", 100, 300, false},  // a gap
+      {"bytes 100-199/300", 100, 300, false},  // not to the end
+      {"bytes 100-399/400", 100, 300, false},  // another body
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(continues_at(*parse_content_range(c.value), c.received, c.length), c.continues)
+        << c.value << " at " << c.received;
+}
+
+TEST(DownloadRules, AReplyCanBeResumedUnderAStrongValidator) {
+  const char* date = "Wed, 09 Dec 2026 10:00:00 GMT";
+  const struct {
+    const char *accept, *etag, *modified;
+    std::optional<std::string> validator;
+  } cases[] = {
+      {"bytes", "\"a1\"", date, "\"a1\""},
+      {"Bytes", "", date, date},
+      {"none, bytes", "\"a1\"", "", "\"a1\""},
+      {"bytes", "W/\"a1\"", date, date},  // a weak tag cannot be used: the date stands in
+      {"bytes", "W/\"a1\"", "", std::nullopt},
+      {"bytes", "", "", std::nullopt},
+      {"none", "\"a1\"", date, std::nullopt},
+      {"", "\"a1\"", date, std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(resume_validator(c.accept, c.etag, c.modified), c.validator)
+        << c.accept << " " << c.etag << " " << c.modified;
+  EXPECT_EQ(range_headers(70000, "\"a1\""), "Range: bytes=70000-\r\nIf-Range: \"a1\"\r\n");
+}
+
+}  // namespace

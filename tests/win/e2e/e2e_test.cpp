@@ -3,6 +3,9 @@
 // posclient.json and posconfig.json byte for byte, the shortcut, the log).
 #include "e2e.h"
 
+#include <algorithm>
+#include <set>
+
 namespace kestrion::test {
 namespace {
 
@@ -233,7 +236,24 @@ TEST_F(EndToEnd, UnreachableServiceThenTheRightAddress) {
   setup.set(IDC_INSTALL_FOLDER, till_.path());
   setup.set(IDC_SERVICE_ADDRESS, "http://127.0.0.1:9/");
   setup.press_run();
-  // The client-name query fails first, then the package query six times: box 109.
+  // The client-name query fails first, then the package query six times, with pauses between
+  // them (about 15 s in all) during which the window answers at once and shows the try.
+  std::set<std::string> shown;
+  DWORD slowest = 0;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < kRunMs && !wait_message_box(setup.process().pid(), 0).hwnd) {
+    const DWORD asked = GetTickCount();
+    shown.insert(setup.text(IDC_STATUS));
+    slowest = std::max(slowest, GetTickCount() - asked);
+    Sleep(50);
+  }
+  EXPECT_GE(GetTickCount() - start, 11000u);
+  EXPECT_LE(slowest, 250u);
+  for (int attempt = 2; attempt <= 6; ++attempt) {
+    EXPECT_EQ(shown.count("正在获取安装包下载地址：第 " + std::to_string(attempt) + " 次，共 6 次……"),
+              1u)
+        << attempt;
+  }
   MessageBoxInfo box = setup.answer_box(IDOK);
   EXPECT_EQ(box.text, "服务端安装包不存在，无法下载安装！");
   ASSERT_TRUE(setup.wait_failed(test::wininet_text(ERROR_INTERNET_CANNOT_CONNECT)));

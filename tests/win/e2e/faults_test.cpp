@@ -124,6 +124,7 @@ constexpr char kNoPackage[] = "服务端安装包不存在，无法下载安装�
 constexpr char kDownloadFailed[] = "下载TILLWRIGHT.zip文件失败！";
 constexpr char kExtractFailed[] = "解压文件失败,安装失败！";
 constexpr char kRegisterFailed[] = "写公共配置文件失败，安装失败！";
+constexpr char kCheckFailed[] = "安装包校验失败，未安装：";
 
 // Faults of the service and of the package, as routes of the sample service.
 TEST_F(Faults, ServiceAndPackageFaultsFailClearly) {
@@ -150,6 +151,13 @@ TEST_F(Faults, ServiceAndPackageFaultsFailClearly) {
       {"package query truncated", R"({"routes": {"package": )" + truncated + "}}", "", kNoPackage},
       {"package query wrong shape", R"({"routes": {"package": )" + wrong_shape + "}}", "",
        kNoPackage},
+      {"package digest differs",
+       R"({"sha256": "00000000000000000000000000000000000000000000000000000000000000ff"})",
+       kCheckFailed + std::string("SHA-256 与服务端给出的不符"), kCheckFailed},
+      {"package size differs", R"({"size": 1000})", kCheckFailed + std::string("大小为 "),
+       kCheckFailed},
+      {"package sha256 not a digest", R"({"sha256": "abc"})",
+       kCheckFailed + std::string("服务端给出的校验值无效：sha256"), kCheckFailed},
       {"corrupt zip", R"({"package_url": "{base}/files/corrupt.zip"})", kExtractFailed, ""},
       {"zip without the client", R"({"package_url": "{base}/files/noclient.zip"})",
        kExtractFailed, ""},
@@ -172,6 +180,26 @@ TEST_F(Faults, ServiceAndPackageFaultsFailClearly) {
     remove_tree(version_folder("2_1_6"));
     write_file(register_path(), register_);
   }
+}
+
+// A package whose download is cut twice mid-body is resumed where it broke and installs: the
+// retries ask for the rest only, and the digest the service promised holds.
+TEST_F(Faults, ACutDownloadResumesAndInstalls) {
+  serve("upgrade.zip", "2.1.6", "true");
+  service_.configure(R"({"routes": {"/files/upgrade.zip": {"drop_after": 3000, "times": 2}}})");
+  const RunEnd end = run_to_end(start());
+  ASSERT_TRUE(end.exited) << end.status;
+  EXPECT_EQ(end.exit_code, 1u);
+  EXPECT_EQ(end.boxes.back(), kInstalled);
+  EXPECT_TRUE(folder_exists(version_folder("2_1_6") + "\\app\\success"));
+  std::vector<std::string> ranges;
+  for (const Request& r : service_.requests())
+    if (r.path == "/files/upgrade.zip") ranges.push_back(r.header("Range"));
+  ASSERT_EQ(ranges.size(), 3u);
+  EXPECT_EQ(ranges[0], "");
+  EXPECT_EQ(ranges[1].rfind("bytes=", 0), 0u);
+  EXPECT_NE(ranges[1], "bytes=0-");
+  EXPECT_EQ(ranges[2].rfind("bytes=", 0), 0u);
 }
 
 // The service cannot be reached at all: six package queries, box 109, the system's words.

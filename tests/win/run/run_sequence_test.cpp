@@ -151,7 +151,19 @@ TEST_F(RunSequence, NoPackageAddressAfterSixQueries) {
   service_.configure(
       R"({"routes": {"package": {"json": {"code": 0, "data": {"pospackage": "", "posversion": "",
           "is_full": ""}}}}})");
+  const DWORD start = GetTickCount();
   expect_failed_end(run_sequence(state_));
+  // Not back to back: pauses of 0.5, 1, 2, 4 and 8 s, each within a quarter, the try shown.
+  const DWORD took = GetTickCount() - start;
+  EXPECT_GE(took, 11625u);
+  EXPECT_LE(took, 19375u + 3000u);
+  for (int attempt = 2; attempt <= 6; ++attempt) {
+    const std::string trying =
+        "正在获取安装包下载地址：第 " + std::to_string(attempt) + " 次，共 6 次……";
+    EXPECT_NE(std::find(state_.status_history.begin(), state_.status_history.end(), trying),
+              state_.status_history.end())
+        << trying;
+  }
   EXPECT_EQ(requests_to("/api/posinstall/query"), 6);
   ASSERT_FALSE(state_.boxes.empty());
   EXPECT_EQ(state_.boxes.back().text, "服务端安装包不存在，无法下载安装！");
@@ -173,7 +185,9 @@ TEST_F(RunSequence, EachFailedStepEndsWithItsTextAndTheInputsEnabled) {
   const Case cases[] = {
       {"package not found", R"({"routes": {"/files/TILLWRIGHT.zip": {"status": 404}}})",
        "下载TILLWRIGHT.zip文件失败！", false},
-      {"package not a zip", R"({"routes": {"/files/TILLWRIGHT.zip": {"body": "not a zip"}}})",
+      // A service that promises nothing about the package (else the body is refused unread).
+      {"package not a zip", R"({"sha256": false, "size": false,
+                                "routes": {"/files/TILLWRIGHT.zip": {"body": "not a zip"}}})",
        "解压文件失败,安装失败！", false},
       {"shortcut name with a colon", R"({"client_name": "a:b"})",
        "创建桌面登陆快捷方式失败,安装失败！", true},

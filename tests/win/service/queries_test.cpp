@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "service/queries.h"
 #include "service.h"
 #include "state/memory_state.h"
@@ -135,6 +137,56 @@ TEST_F(Queries, PackageWithoutReplyTextKeepsVersionAndFlag) {
   EXPECT_EQ(state.text(ctl::package_version), "old version");
   EXPECT_EQ(state.text(ctl::full_package), "old flag");
   EXPECT_EQ(state.text(ctl::status), test::wininet_text(ERROR_INTERNET_CANNOT_CONNECT));
+}
+
+}  // namespace
+
+namespace {
+
+// The sample service promises the digest and size of the package it serves; a promise that is
+// no value is kept as invalid; without a reply text the proof stays as it was.
+TEST_F(Queries, PackageProofFromTheReply) {
+  PackageProof proof;
+  ASSERT_TRUE(query_package(state, &proof));
+  EXPECT_EQ(proof.sha256.size(), 64u);
+  EXPECT_TRUE(proof.size && *proof.size > 0);
+  EXPECT_EQ(proof.invalid, "");
+
+  route("package", R"({"json": {"code": 0, "data": {"pospackage": "http://h/p.zip",
+                       "posversion": "1", "is_full": "true", "size": "big"}}})");
+  ASSERT_TRUE(query_package(state, &proof));
+  EXPECT_EQ(proof.invalid, "size");
+  route("package", R"({"status": 404})");
+  EXPECT_FALSE(query_package(state, &proof));
+  EXPECT_EQ(proof.invalid, "size");
+}
+
+// A retried query: the try on the status line while it pauses, a pause of 0.5 s, 1 s ... moved
+// by up to a quarter, the window served all the while; afterwards the status line as it was.
+TEST_F(Queries, ARetriedQueryPausesAndShowsTheTry) {
+  state.set_text(ctl::status, "before");
+  const struct {
+    int attempt;
+    DWORD low, high;  // the pause's bounds, with room for the query and the clock's steps
+  } cases[] = {{2, 375 - 20, 625 + 250}, {2, 375 - 20, 625 + 250}, {3, 750 - 20, 1250 + 250}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.attempt);
+    DWORD last = GetTickCount(), longest = 0;
+    std::string shown;
+    state.on_pump = [&] {
+      longest = std::max(longest, GetTickCount() - last);
+      last = GetTickCount();
+      shown = state.text(ctl::status);
+    };
+    const DWORD start = GetTickCount();
+    EXPECT_TRUE(retry_package_query(state, c.attempt, 6));
+    const DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, c.low);
+    EXPECT_LE(took, c.high);
+    EXPECT_LE(longest, 100u);
+    EXPECT_EQ(shown, "正在获取安装包下载地址：第 " + std::to_string(c.attempt) + " 次，共 6 次……");
+    EXPECT_EQ(state.text(ctl::status), "before");
+  }
 }
 
 }  // namespace
