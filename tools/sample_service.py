@@ -299,6 +299,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.command == "HEAD":
             return
         limit = route.get("drop_after")
+        rate = route.get("rate")
+        started = time.monotonic()
         sent = 0
         for block in body.chunks():
             if limit is not None and sent + len(block) >= limit:
@@ -306,8 +308,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.flush()
                 self.cut()
                 return
-            self.wfile.write(block)
+            if rate:
+                self.paced(block, sent, rate, started)
+            else:
+                self.wfile.write(block)
             sent += len(block)
+
+    def paced(self, block, sent, rate, started):
+        """Writes `block` as a link of `rate` bytes a second would: a piece every 10 ms."""
+        piece = max(1, int(rate) // 100)
+        for i in range(0, len(block), piece):
+            wait = started + (sent + i) / rate - time.monotonic()
+            if wait > 0:
+                time.sleep(wait)
+            self.wfile.write(block[i:i + piece])
 
     def cut(self):
         """Ends the connection at once, in the middle of the body."""
