@@ -192,7 +192,8 @@ int floor_files(const std::string& list, const std::string& folder) {
     }
     CloseHandle(h);
   }
-  std::printf("ok=%d\nseconds=%.4f\nfiles=%zu\n", ok ? 1 : 0, now_seconds() - start, files.size());
+  std::printf("ok=%d\nseconds=%.4f\nfiles=%u\n", ok ? 1 : 0, now_seconds() - start,
+              unsigned(files.size()));
   return ok ? 0 : 1;
 }
 
