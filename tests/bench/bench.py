@@ -151,6 +151,7 @@ class Bench:
                     t[step] = self.kestrion("floor", listing, out)["seconds"]
                 else:
                     k = self.kestrion(step, package if step == "extract" else source, out)
+                    self.check_tree(out, listing)
                     t[step] = k["seconds"]
                     self.results.setdefault("gap_%s_%s" % (step, name), []).append(k["gap_ms"])
                     self.results.setdefault("peak_%s_%s" % (step, name), []).append(
@@ -164,9 +165,27 @@ class Bench:
         self.fresh("source")
         self.settle()
 
+    @staticmethod
+    def check_tree(folder, listing):
+        """Every file of the package is there, at its size: a fast result must be a whole one."""
+        expected = {}
+        for line in open(listing):
+            name, size = line.rstrip("\n").split("\t")
+            expected[name.replace("\\", "/")] = int(size)
+        found = {}
+        for root, _, files in os.walk(folder):
+            for f in files:
+                path = os.path.join(root, f)
+                found[os.path.relpath(path, folder)] = os.path.getsize(path)
+        if found != expected:
+            missing = sorted(set(expected) - set(found))[:3]
+            raise RuntimeError("%s holds %d files, %d expected (missing e.g. %s)" % (
+                folder, len(found), len(expected), missing))
+
     def huge(self):
         (out,) = self.fresh("out")
         k = self.kestrion("extract", os.path.join(self.packages, "huge.zip"), out)
+        self.check_tree(out, os.path.join(self.packages, "huge.list"))
         self.results["gap_extract_huge"] = [k["gap_ms"]]
         self.results["peak_extract_huge"] = [k["peak_growth_mb"]]
         self.results["seconds_extract_huge"] = [k["seconds"]]
@@ -314,7 +333,7 @@ class Bench:
         r, sizes = self.results, SCALES[self.scale]
         large = os.path.getsize(os.path.join(self.packages, "large.zip")) / MB
         huge = os.path.getsize(os.path.join(self.packages, "huge.zip")) / MB
-        small = sum(1 for _ in open(os.path.join(self.packages, "small.list"))) - 1
+        small = "{:,}".format(sum(1 for _ in open(os.path.join(self.packages, "small.list"))) - 1)
         big = max(int(line.split("\t")[1]) for line in
                   open(os.path.join(self.packages, "large.list"))) / MB
         rows = []
@@ -342,21 +361,22 @@ class Bench:
             rows.append((work, "%.0f %s" % (value, unit) if unit == "ms" else "%.1f %s" % (value, unit),
                          note, "", "≤ %g %s" % (limit, unit), verdict(value <= limit)))
 
-        pairs("download", "Download, %.0f MB package over loopback" % large, "curl", 0.8)
-        pairs("extract_large_unzip", "Extract, %.0f MB package (one %.0f MB entry)" % (large, big),
+        large, huge, big = amount(large * MB), amount(huge * MB), amount(big * MB)
+        pairs("download", "Download, %s package over loopback" % large, "curl", 0.8)
+        pairs("extract_large_unzip", "Extract, %s package (one %s entry)" % (large, big),
               "unzip -q", 1.5)
-        pairs("extract_large_floor", "Extract, %.0f MB package" % large, "floor")
-        pairs("extract_small_unzip", "Extract, %d small files (1–20 KB)" % small, "unzip -q")
-        pairs("extract_small_floor", "Extract, %d small files" % small, "floor", 0.9)
-        pairs("copy_large_cp", "Copy, tree of the %.0f MB package" % large, "cp -r", 0.8)
-        pairs("copy_large_floor", "Copy, tree of the %.0f MB package" % large, "floor")
-        pairs("copy_small_cp", "Copy, tree of %d small files" % small, "cp -r")
-        pairs("copy_small_floor", "Copy, tree of %d small files" % small, "floor", 0.9)
-        single("peak_download", "Peak working-set growth, download %.0f MB" % large, "MB", 32)
-        single("peak_extract_large", "Peak working-set growth, extract %.0f MB" % large, "MB", 32)
-        single("peak_extract_huge", "Peak working-set growth, extract %.0f MB" % huge, "MB", 32)
+        pairs("extract_large_floor", "Extract, %s package" % large, "floor")
+        pairs("extract_small_unzip", "Extract, %s small files (1–20 KB)" % small, "unzip -q")
+        pairs("extract_small_floor", "Extract, %s small files" % small, "floor", 0.9)
+        pairs("copy_large_cp", "Copy, tree of the %s package" % large, "cp -r", 0.8)
+        pairs("copy_large_floor", "Copy, tree of the %s package" % large, "floor")
+        pairs("copy_small_cp", "Copy, tree of %s small files" % small, "cp -r")
+        pairs("copy_small_floor", "Copy, tree of %s small files" % small, "floor", 0.9)
+        single("peak_download", "Peak working-set growth, download %s" % large, "MB", 32)
+        single("peak_extract_large", "Peak working-set growth, extract %s" % large, "MB", 32)
+        single("peak_extract_huge", "Peak working-set growth, extract %s" % huge, "MB", 32)
         for size, rate in sizes["slow"]:
-            single("gap_slow_%d" % rate, "Longest gap between pumps, download %s at %s/s" % (
+            single("gap_slow_%d" % rate, "Longest gap, download %s at %s/s" % (
                 amount(size), amount(rate)), "ms", 100,
                 "over %s" % secs(r["seconds_slow_%d" % rate][0]) if r.get("seconds_slow_%d" % rate) else "")
         single("gap_stalled", "Longest gap, service accepts and stalls %g s" % sizes["stall"], "ms",
@@ -364,12 +384,12 @@ class Bench:
         single("gap_unanswered", "Longest gap, address that never answers (SYN dropped %g s)" %
                sizes["silent"], "ms", 100,
                "over %s" % secs(r["seconds_unanswered"][0]) if r.get("seconds_unanswered") else "")
-        single("gap_extract_huge", "Longest gap, extract %.0f MB package" % huge, "ms", 100,
+        single("gap_extract_huge", "Longest gap, extract %s package" % huge, "ms", 100,
                "over %s" % secs(r["seconds_extract_huge"][0]) if r.get("seconds_extract_huge") else "")
-        single("gap_copy_large", "Longest gap, copy the %.0f MB file (its tree)" % big, "ms", 100)
+        single("gap_copy_large", "Longest gap, copy the %s file (its tree)" % big, "ms", 100)
         if r.get("install"):
             single("install_answer", "Install in a real window, setup file to success box "
-                   "(%.0f MB package): longest answer to WM_NULL" % large, "ms", 100,
+                   "(%s package): longest answer to WM_NULL" % large, "ms", 100,
                    "install %s (dialog after %s); the longest %s after Run" % (
                        secs(r["install"][0]["seconds"]), secs(r["install"][0]["start_seconds"]),
                        secs(r["install"][0]["answer_at_seconds"])))
@@ -400,7 +420,11 @@ def ratio(x):
 
 
 def amount(n):
-    return "%g MB" % (n / MB) if n >= MB else "%g KB" % (n / 1024)
+    """1 GB, 256 MB, 100 KB: whole units where the size allows."""
+    for unit, size in (("GB", 1 << 30), ("MB", MB), ("KB", 1024)):
+        if n >= size * 0.99:
+            return "%.3g %s" % (n / size, unit)
+    return "%d B" % n
 
 
 def verdict(ok):
