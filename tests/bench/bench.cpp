@@ -15,7 +15,7 @@
 // Paths may be Unix paths (/a/b), seen as Z:\a\b. The operations run on the in-memory run state;
 // each of its pumps is timestamped, and gap_ms is the longest time without one, from the start of
 // the operation to its end. peak_growth_mb is how far the process's peak working set rose above
-// its working set at the start.
+// its working set at the start of the operation.
 #include <windows.h>
 #include <psapi.h>
 
@@ -56,21 +56,11 @@ double now_seconds() {
   return double(t.QuadPart) / frequency;
 }
 
-// The peak working set, and its growth from here on. The peak so far is reset first where the
-// system lets us (under Wine the process is a Linux process, and its high-water mark resets
-// through /proc), so a peak of the start-up does not hide the growth.
+// The growth of the peak working set over the working set at the start. A higher peak left from
+// the process's start-up can only make the figure larger, never hide a growth.
 class PeakWatch {
  public:
-  PeakWatch() {
-    HANDLE f = CreateFileA("Z:\\proc\\self\\clear_refs", GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f != INVALID_HANDLE_VALUE) {
-      DWORD n = 0;
-      WriteFile(f, "5", 1, &n, nullptr);
-      CloseHandle(f);
-    }
-    start_ = counters().WorkingSetSize;
-  }
+  PeakWatch() : start_(counters().WorkingSetSize) {}
   double growth_mb() const {
     const SIZE_T peak = counters().PeakWorkingSetSize;
     return peak > start_ ? double(peak - start_) / 1e6 : 0.0;

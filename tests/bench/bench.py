@@ -439,12 +439,17 @@ def main():
     p.add_argument("--scale", choices=sorted(SCALES), default="full")
     p.add_argument("--pairs", type=int, default=5)
     args = p.parse_args()
+    if args.pairs < 1:
+        p.error("--pairs must be at least 1")
     bench = Bench(args)
     bench.run()
     table = bench.table()
     print(table)
     with open(os.path.join(bench.work, "table-%s.md" % args.scale), "w") as f:
         f.write(table + "\n")
+    # Every measurement behind the table, for a closer look.
+    with open(os.path.join(bench.work, "results-%s.json" % args.scale), "w") as f:
+        json.dump(bench.results, f, indent=1)
 
 
 if __name__ == "__main__":
