@@ -106,7 +106,7 @@ int download(const std::string& address, const std::string& folder) {
   MemoryRunState state;
   PeakWatch peak;
   Timed timed(state);
-  const bool ok = download_package(state, address, folder, "package.zip");
+  const bool ok = static_cast<bool>(download_package(state, address, folder, "package.zip"));
   timed.finish();
   timed.print(state, peak, ok);
   return 0;
