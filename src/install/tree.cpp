@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "log/log.h"
@@ -73,14 +75,22 @@ bool copy_file(const std::string& from, const std::string& to, std::vector<char>
   if (!in || !GetFileInformationByHandle(in.get(), &info)) return false;
   win::FileHandle out = win::create_in_place(to, info.dwFileAttributes);
   if (!out) return false;
+  // The size the system gave is read, and no more: a small file costs one read, not two.
+  std::uint64_t left = std::uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
   for (;;) {
-    DWORD n = 0;
-    if (!ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) break;
-    if (n == 0) {
+    if (left == 0) {
       SetFileTime(out.get(), nullptr, nullptr, &info.ftLastWriteTime);
       return true;
     }
+    const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(left, buffer.size()));
+    DWORD n = 0;
+    if (!ReadFile(in.get(), buffer.data(), want, &n, nullptr)) break;
+    if (n == 0) {  // shorter than it was a moment ago
+      SetLastError(ERROR_HANDLE_EOF);
+      break;
+    }
     if (!win::write_all(out.get(), buffer.data(), n)) break;
+    left -= n;
   }
   out.reset();
   win::delete_file(to);

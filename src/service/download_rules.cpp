@@ -1,5 +1,8 @@
 #include "service/download_rules.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include <climits>
 
 #include "text/codepage.h"
@@ -123,6 +126,15 @@ std::optional<std::string> resume_validator(const std::string& accept_ranges,
 
 std::string range_headers(std::uint64_t from, const std::string& validator) {
   return "Range: bytes=" + std::to_string(from) + "-\r\nIf-Range: " + validator + "\r\n";
+}
+
+std::uint32_t read_size(std::uint32_t available, std::uint64_t bytes, std::uint64_t elapsed_ms,
+                        std::uint32_t block, std::uint32_t window_ms) {
+  if (window_ms != 0 && bytes > UINT64_MAX / window_ms) return block;
+  const std::uint64_t expected =
+      elapsed_ms == 0 ? bytes : bytes * window_ms / elapsed_ms;  // within the next window
+  const std::uint64_t wanted = std::max<std::uint64_t>(available, expected);
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(wanted, block));
 }
 
 }  // namespace kestrion

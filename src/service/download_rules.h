@@ -22,6 +22,13 @@ std::optional<std::uint64_t> parse_content_length(const std::string& value);
 int progress_shift(std::uint64_t length);
 int progress_units(std::uint64_t bytes, int shift);
 
+// How much one read of the body asks for: what has arrived (`available`), or more when the link
+// brings more in about `window_ms` at the rate it has shown so far (`bytes` in `elapsed_ms`), up
+// to `block`. A slow link is read as its bytes come, so the bar moves; a fast one in large reads,
+// so that reading is not what limits the speed.
+std::uint32_t read_size(std::uint32_t available, std::uint64_t bytes, std::uint64_t elapsed_ms,
+                        std::uint32_t block, std::uint32_t window_ms = 100);
+
 // A Content-Range value of a 206 reply, "bytes <first>-<last>/<total>" (total may be "*").
 struct ContentRange {
   std::uint64_t first = 0, last = 0;

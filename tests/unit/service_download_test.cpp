@@ -55,6 +55,28 @@ TEST(DownloadRules, ProgressFollowsTheBytesPastTwoGigabytes) {
 
 namespace {
 
+// A read asks for what has arrived, or for what the link brought in 100 ms so far, up to a block.
+TEST(DownloadRules, ReadSizeFollowsTheLink) {
+  constexpr std::uint32_t kBlock = 256 * 1024;
+  const struct {
+    std::uint32_t available;
+    std::uint64_t bytes, elapsed_ms;
+    std::uint32_t expected;
+  } cases[] = {
+      {8192, 0, 0, 8192},                 // the first read: what is there
+      {8192, 8192, 0, 8192},              // no time measured yet
+      {1000, 100000, 1000, 10000},        // 100 KB/s: about 10 KB a read
+      {8192, 100000, 1000, 10000},
+      {20000, 100000, 1000, 20000},       // more has arrived than the rate says
+      {8192, 250000000, 1000, kBlock},    // loopback: full blocks
+      {kBlock * 2, 10, 1000, kBlock},
+      {8192, UINT64_MAX / 200, 1, kBlock},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(read_size(c.available, c.bytes, c.elapsed_ms, kBlock), c.expected)
+        << c.available << " " << c.bytes << " " << c.elapsed_ms;
+}
+
 TEST(DownloadRules, ContentRangeOfAResumedBody) {
   const struct {
     const char* value;
