@@ -18,6 +18,10 @@ if [ ! -d "$prefix/dosdevices" ]; then
   run cmd /c exit 0 >/dev/null 2>&1 || true
 fi
 drive_key='HKLM\Software\Wine\Drives'
+# Wine's mount manager reads the drive types from the system's own (64-bit) view of the registry.
+# A 32-bit reg.exe on a 64-bit prefix writes to Wow6432Node unless it is told the view.
+view=()
+if grep -q '^\[Software\\\\Wow6432Node\\\\' "$prefix/system.reg" 2>/dev/null; then view=(/reg:64); fi
 link=$prefix/dosdevices/d:
 before=$(readlink "$link" 2>/dev/null || true)
 type_before=$(grep -c '^"d:"="cdrom"' "$prefix/system.reg" 2>/dev/null || true)
@@ -30,10 +34,10 @@ else
   rm -rf "$target"
 fi
 if [ "$mode" = cdrom ]; then
-  run reg add "$drive_key" /v d: /d cdrom /f >/dev/null 2>&1
+  run reg add "$drive_key" /v d: /d cdrom /f "${view[@]}" >/dev/null 2>&1
   type_after=1
 else
-  [ "$type_before" = 0 ] || run reg delete "$drive_key" /v d: /f >/dev/null 2>&1 || true
+  [ "$type_before" = 0 ] || run reg delete "$drive_key" /v d: /f "${view[@]}" >/dev/null 2>&1 || true
   type_after=0
 fi
 after=$(readlink "$link" 2>/dev/null || true)
