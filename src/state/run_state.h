@@ -64,7 +64,8 @@ class RunState {
 void enable_inputs(RunState& state);
 
 // Drains up to `count` pending messages (each pass looks once; an empty queue does not end the
-// loop early), then steps the progress bar `steps` times.
+// loop early) and steps the progress bar `steps` times, the steps spread evenly after the passes
+// (all of them when `count` is 0), so that no long run of steps goes without a pass.
 void pump_messages(RunState& state, int count, int steps);
 
 }  // namespace kestrion

@@ -27,16 +27,39 @@ TEST(MemoryRunState, RecordsStatusHistoryAndScriptedAnswers) {
   EXPECT_EQ(s.boxes[0].style, kestrion::box::yes_no);
 }
 
-TEST(PumpMessages, PumpsCountTimesThenSteps) {
+// The passes and steps of each mark as one sequence ('p' a pass, 's' a step): the counts are the
+// mark's, and the steps are spread after the passes, so no run of steps is longer than its share.
+TEST(PumpMessages, StepsSpreadAmongThePasses) {
+  struct Sequence : MemoryRunState {
+    std::string order;
+    void pump_one() override {
+      order += 'p';
+      MemoryRunState::pump_one();
+    }
+    void step_progress() override {
+      order += 's';
+      MemoryRunState::step_progress();
+    }
+  };
   struct Case {
-    int count, steps, pumps, pos;
-  } cases[] = {{10, 0, 10, 0}, {10, 1, 10, 10}, {10, 5, 10, 50}, {100, 0, 100, 0}};
-  for (auto c : cases) {
-    MemoryRunState s;
+    int count, steps;
+    const char* order;
+  } cases[] = {
+      {10, 0, "pppppppppp"},
+      {10, 1, "pppppppppps"},
+      {4, 4, "pspspsps"},
+      {4, 8, "psspsspsspss"},
+      {5, 2, "pppspps"},
+      {3, 10, "pssspssspssss"},
+      {0, 3, "sss"},
+  };
+  for (const auto& c : cases) {
+    Sequence s;
     s.set_progress_range(0, 1000);
     kestrion::pump_messages(s, c.count, c.steps);
-    EXPECT_EQ(s.pumps, c.pumps);
-    EXPECT_EQ(s.progress_pos(), c.pos);
+    EXPECT_EQ(s.order, c.order) << c.count << " passes, " << c.steps << " steps";
+    EXPECT_EQ(s.pumps, c.count);
+    EXPECT_EQ(s.progress_pos(), c.steps * 10);
   }
 }
 
