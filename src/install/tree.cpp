@@ -65,21 +65,24 @@ bool same_name(const std::string& a, const std::string& b) {
   return lstrcmpiA(a.c_str(), b.c_str()) == 0;  // file names compare without case
 }
 
-// Copies the file `from` to `to` through `buffer`, in place of a file of that name, with the
-// source's attributes and time of last change, as the system's own copy does. A failed copy
-// leaves no file at `to`; GetLastError() says why.
-bool copy_file(const std::string& from, const std::string& to, std::vector<char>& buffer) {
+// Copies the file `from`, listed as `listed`, to `to` through `buffer`, in place of a file of
+// that name, with the attributes and time of last change of the listing, as the system's own
+// copy does. The listing already holds them: asking the open file for them
+// (GetFileInformationByHandle) also asks for its volume's serial number, which costs more than
+// the copy of a small file. A failed copy leaves no file at `to`; GetLastError() says why.
+bool copy_file(const std::string& from, const WIN32_FIND_DATAA& listed, const std::string& to,
+               std::vector<char>& buffer) {
   win::FileHandle in(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!in || !GetFileInformationByHandle(in.get(), &info)) return false;
-  win::FileHandle out = win::create_in_place(to, info.dwFileAttributes);
+  LARGE_INTEGER size{};
+  if (!in || !GetFileSizeEx(in.get(), &size)) return false;
+  win::FileHandle out = win::create_in_place(to, listed.dwFileAttributes);
   if (!out) return false;
-  // The size the system gave is read, and no more: a small file costs one read, not two.
-  std::uint64_t left = std::uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  // The size of the open file is read, and no more: a small file costs one read, not two.
+  std::uint64_t left = static_cast<std::uint64_t>(size.QuadPart);
   for (;;) {
     if (left == 0) {
-      SetFileTime(out.get(), nullptr, nullptr, &info.ftLastWriteTime);
+      SetFileTime(out.get(), nullptr, nullptr, &listed.ftLastWriteTime);
       return true;
     }
     const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(left, buffer.size()));
@@ -113,7 +116,7 @@ bool copy_folder(const std::string& destination, const std::string& source,
         if (!same_name(full_path(from), skip))
           ok = copy_folder(to, from, std::string(), skip, buffer) && ok;
       } else if (leave_out.empty() || !same_name(entry.cFileName, leave_out)) {
-        if (!copy_file(from, to, buffer)) {
+        if (!copy_file(from, entry, to, buffer)) {
           const DWORD error = GetLastError();
           write_log(kCopyError + from + " => " + to + " ：" + win::system_text(error));
           ok = false;
