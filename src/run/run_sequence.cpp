@@ -23,6 +23,7 @@
 #include "text/codepage.h"
 #include "text/local_time.h"
 #include "win/app.h"
+#include "win/blocking.h"
 #include "win/errors.h"
 #include "win/folders.h"
 
@@ -278,7 +279,10 @@ bool Run::finish() {
                                kClientExeName))
     return fail(IDS_SHORTCUT_FAILED);
   progress::reach(s_, progress::shortcut_made);
-  DeleteFileA(package_file_path(place_.version_folder).c_str());
+  // Removing a large file can keep the file system busy for a while: the window is served
+  // meanwhile.
+  const std::string package = package_file_path(place_.version_folder);
+  win::run_blocking(s_, [&] { DeleteFileA(package.c_str()); });
   progress::reach(s_, progress::package_removed);
   progress::fill(s_);
 

@@ -391,9 +391,13 @@ DownloadResult download_package(RunState& state, const std::string& address,
           service::pause(state, doubling_pause_ms(policy.first_pause_ms, attempt));
         }
       }
-      body.reset();
+      // Closing the reply, the connection and the package file can keep the system busy for a
+      // while after a large body: the window is served meanwhile.
+      win::run_blocking(state, [&] {
+        body.reset();
+        file.reset();
+      });
       t.check_proof();
-      file.reset();
       made.keep();
       result.complete = true;
       return result;
