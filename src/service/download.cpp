@@ -23,6 +23,7 @@
 #include "win/app.h"
 #include "win/blocking.h"
 #include "win/errors.h"
+#include "win/files.h"
 #include "win/folders.h"
 #include "win/handles.h"
 
@@ -363,9 +364,7 @@ DownloadResult download_package(RunState& state, const std::string& address,
 
         if (!text::path_fits(path))
           throw win::FileError(ERROR_FILENAME_EXCED_RANGE, path_too_long_text() + path);
-        file = win::check_file(win::FileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                                           nullptr)));
+        file = win::check_file(win::create_in_place(path, FILE_ATTRIBUTE_NORMAL));
         made.created_file();
         write_log("文件大小55555》》》 " + path);
         write_log("下载文件新名称》》》 " + url_file_name(address));

@@ -134,7 +134,7 @@ int copy(const std::string& source, const std::string& destination) {
 }
 
 // The same files as the list names, made the plainest way there is: each folder created once,
-// each file created, written from memory in 1 MB calls and closed.
+// each file created as new, written from memory in 1 MB calls and closed.
 int floor_files(const std::string& list, const std::string& folder) {
   struct File {
     std::string path;
@@ -166,7 +166,7 @@ int floor_files(const std::string& list, const std::string& folder) {
       if (made.insert(sub).second) CreateDirectoryA((folder + "\\" + sub).c_str(), nullptr);
     }
     HANDLE h = CreateFileA((folder + "\\" + f.path).c_str(), GENERIC_WRITE, 0, nullptr,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       ok = false;
       continue;
