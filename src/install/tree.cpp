@@ -11,6 +11,7 @@
 #include "text/path.h"
 #include "win/blocking.h"
 #include "win/errors.h"
+#include "win/file_writer.h"
 #include "win/files.h"
 #include "win/folders.h"
 #include "win/handles.h"
@@ -65,47 +66,50 @@ bool same_name(const std::string& a, const std::string& b) {
   return lstrcmpiA(a.c_str(), b.c_str()) == 0;  // file names compare without case
 }
 
-// Copies the file `from`, listed as `listed`, to `to` through `buffer`, in place of a file of
-// that name, with the attributes and time of last change of the listing, as the system's own
-// copy does. The listing already holds them: asking the open file for them
+// The copy's failure in the log: "from => to ：reason".
+void log_copy_failure(const std::string& from, const std::string& to, DWORD error) {
+  write_log(kCopyError + from + " => " + to + " ：" + win::system_text(error));
+}
+
+void log_copy_failures(const std::vector<win::FileWriter::Failure>& failures) {
+  for (const win::FileWriter::Failure& f : failures) log_copy_failure(f.tag, f.path, f.error);
+}
+
+// Reads the file `from`, listed as `listed`, and hands it to `writer` for `to`, in place of a
+// file of that name, with the attributes and time of last change of the listing, as the
+// system's own copy does. The listing already holds them: asking the open file for them
 // (GetFileInformationByHandle) also asks for its volume's serial number, which costs more than
-// the copy of a small file. A failed copy leaves no file at `to`; GetLastError() says why.
+// the copy of a small file. False when the file cannot be read at all (GetLastError() says
+// why); a failure once it is handed over is the writer's to report.
 bool copy_file(const std::string& from, const WIN32_FIND_DATAA& listed, const std::string& to,
-               std::vector<char>& buffer) {
+               win::FileWriter& writer) {
   win::FileHandle in(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
   if (!in || !GetFileSizeEx(in.get(), &size)) return false;
-  win::FileHandle out = win::create_in_place(to, listed.dwFileAttributes);
-  if (!out) return false;
+  writer.begin(to, listed.dwFileAttributes, from);
   // The size of the open file is read, and no more: a small file costs one read, not two.
-  std::uint64_t left = static_cast<std::uint64_t>(size.QuadPart);
-  for (;;) {
-    if (left == 0) {
-      SetFileTime(out.get(), nullptr, nullptr, &listed.ftLastWriteTime);
+  for (std::uint64_t left = static_cast<std::uint64_t>(size.QuadPart); left > 0;) {
+    std::vector<char> piece = writer.piece();
+    const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(left, piece.size()));
+    DWORD n = 0;
+    const bool read = ReadFile(in.get(), piece.data(), want, &n, nullptr);
+    if (!read || n == 0) {  // n == 0: shorter than it was a moment ago
+      writer.abandon(read ? ERROR_HANDLE_EOF : GetLastError());
       return true;
     }
-    const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(left, buffer.size()));
-    DWORD n = 0;
-    if (!ReadFile(in.get(), buffer.data(), want, &n, nullptr)) break;
-    if (n == 0) {  // shorter than it was a moment ago
-      SetLastError(ERROR_HANDLE_EOF);
-      break;
-    }
-    if (!win::write_all(out.get(), buffer.data(), n)) break;
+    writer.add(std::move(piece), n);
     left -= n;
   }
-  out.reset();
-  win::delete_file(to);
-  return false;
+  writer.end(nullptr, nullptr, &listed.ftLastWriteTime);
+  return true;
 }
 
-constexpr size_t kCopyBufferBytes = 1 << 20;
-
-// One level of the copy; `skip` is the destination's full path, never walked into.
+// One level of the copy; `skip` is the destination's full path, never walked into. Folders are
+// made here, before any file in them is handed to the writer.
 bool copy_folder(const std::string& destination, const std::string& source,
                  const std::string& leave_out, const std::string& skip,
-                 std::vector<char>& buffer) {
+                 win::FileWriter& writer) {
   bool ok = true;
   try {
     win::make_folder(destination);
@@ -114,13 +118,15 @@ bool copy_folder(const std::string& destination, const std::string& source,
       const std::string to = destination + "\\" + entry.cFileName;
       if (is_folder(entry)) {
         if (!same_name(full_path(from), skip))
-          ok = copy_folder(to, from, std::string(), skip, buffer) && ok;
+          ok = copy_folder(to, from, std::string(), skip, writer) && ok;
       } else if (leave_out.empty() || !same_name(entry.cFileName, leave_out)) {
-        if (!copy_file(from, entry, to, buffer)) {
-          const DWORD error = GetLastError();
-          write_log(kCopyError + from + " => " + to + " ：" + win::system_text(error));
+        if (!copy_file(from, entry, to, writer)) {
+          log_copy_failure(from, to, GetLastError());
           ok = false;
         }
+        const std::vector<win::FileWriter::Failure> failed = writer.take_failures();
+        log_copy_failures(failed);
+        ok = ok && failed.empty();
       }
     });
   } catch (const win::SystemError& e) {
@@ -138,9 +144,13 @@ bool myCopyFileOrDeleteFile(RunState& state, const std::string& destination,
   const std::string skip = full_path(destination);
   if (same_name(full_path(source), skip)) return true;
   // The walk is one piece of blocking work: the window is served by time meanwhile.
+  // Reading and writing overlap: the files are written on a thread of their own.
   return win::run_blocking(state, [&] {
-    std::vector<char> buffer(kCopyBufferBytes);
-    return copy_folder(destination, source, leave_out, skip, buffer);
+    win::FileWriter writer;
+    const bool ok = copy_folder(destination, source, leave_out, skip, writer);
+    const std::vector<win::FileWriter::Failure> failed = writer.finish();
+    log_copy_failures(failed);
+    return ok && failed.empty();
   });
 }
 

@@ -153,6 +153,32 @@ TEST_F(Copy, FilesThatCannotBeCopiedAreLoggedAndFailTheCopy) {
   EXPECT_EQ(log.find("\r\n", 2), std::string::npos) << "one line only";
 }
 
+// The files are written on a thread of their own: a file of many pieces arrives whole and in
+// order, and a file whose place is held by another program fails alone, reported as the copy's
+// own failures are.
+TEST_F(Copy, LargeFilesArriveWholeAndAFileThatCannotBeWrittenFailsAlone) {
+  std::string large(3 * 256 * 1024 + 5, '\0');
+  for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 131 / 7);
+  put_file(tmp / "a\\large.bin", large);
+  put_file(tmp / "a\\held.txt", "new");
+  put_file(tmp / "a\\z.txt", "z");
+  put_file(tmp / "d\\held.txt", "old");
+  HANDLE held = CreateFileA((tmp / "d\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const bool ok = copy(tmp / "d", tmp / "a");
+  CloseHandle(held);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(read_file(tmp / "d\\large.bin"), large);
+  EXPECT_EQ(read_file(tmp / "d\\z.txt"), "z");
+  EXPECT_EQ(read_file(tmp / "d\\held.txt"), "old");
+  const std::string line = "\r\n升级错误 myCopyFileOrDeleteFile >>>> ：" + (tmp / "a\\held.txt") +
+                           " => " + (tmp / "d\\held.txt") + " ：";
+  const std::string log = test::log_text();
+  ASSERT_EQ(log.compare(0, line.size(), line), 0) << log;
+  EXPECT_EQ(log.find("\r\n", 2), std::string::npos) << "one line only";
+}
+
 TEST_F(Copy, DestinationWhoseParentIsMissing) {
   put_file(tmp / "a\\x.txt", "x");
   EXPECT_FALSE(copy(tmp / "no\\such\\d", tmp / "a"));
