@@ -24,8 +24,6 @@ namespace zip {
 
 namespace {
 
-constexpr size_t kBufferBytes = 256 * 1024;  // one output buffer per open archive
-
 std::string with_separator(std::string folder) {
   if (!text::ends_with_char(folder, '\\') && !text::ends_with_char(folder, '/')) folder += '\\';
   return folder;
@@ -111,8 +109,9 @@ ZipReader::ZipReader(ZipReader&& o) noexcept
       count_(o.count_),
       current_(o.current_),
       base_(std::move(o.base_)),
-      buffer_(std::move(o.buffer_)),
+      writer_(std::move(o.writer_)),
       made_(std::move(o.made_)),
+      failed_name_(std::move(o.failed_name_)),
       system_error_(o.system_error_) {}
 
 ZipReader& ZipReader::operator=(ZipReader&& o) noexcept {
@@ -122,8 +121,9 @@ ZipReader& ZipReader::operator=(ZipReader&& o) noexcept {
     count_ = o.count_;
     current_ = o.current_;
     base_ = std::move(o.base_);
-    buffer_ = std::move(o.buffer_);
+    writer_ = std::move(o.writer_);
     made_ = std::move(o.made_);
+    failed_name_ = std::move(o.failed_name_);
     system_error_ = o.system_error_;
   }
   return *this;
@@ -147,6 +147,19 @@ ZipResult ZipReader::entry(int index, ZipEntry& entry) {
 
 ZipResult ZipReader::extract(int index, const std::string& name) {
   system_error_ = 0;
+  if (ZipResult earlier = written(false); earlier != ZipResult::ok) return earlier;
+  failed_name_ = name;
+  const ZipResult result = extract_entry(index, name);
+  if (result == ZipResult::ok) return result;
+  // An earlier file that failed on the writing thread comes first.
+  const DWORD error = system_error_;
+  if (ZipResult earlier = written(true); earlier != ZipResult::ok) return earlier;
+  failed_name_ = name;
+  system_error_ = error;
+  return result;
+}
+
+ZipResult ZipReader::extract_entry(int index, const std::string& name) {
   Record r;
   if (ZipResult result = read_record(index, r); result != ZipResult::ok) return result;
   const std::string safe = sanitize_entry_name(name);
@@ -160,6 +173,27 @@ ZipResult ZipReader::extract(int index, const std::string& name) {
     return ZipResult::cannot_create;
   }
   return extract_file(r, safe);
+}
+
+ZipResult ZipReader::finish() {
+  system_error_ = 0;
+  return written(true);
+}
+
+// The first file that failed on the writing thread: of those it has done so far, or, with
+// `wait`, once it has done them all. Once one has failed the writer ends (what it still holds
+// goes into the stage, which is thrown away). An entry abandoned here has its result already.
+ZipResult ZipReader::written(bool wait) {
+  if (!writer_) return ZipResult::ok;
+  std::vector<win::FileWriter::Failure> failures =
+      wait ? writer_->finish() : writer_->take_failures();
+  if (!wait && failures.empty()) return ZipResult::ok;
+  writer_.reset();
+  if (failures.empty() || failures.front().abandoned) return ZipResult::ok;
+  const win::FileWriter::Failure& first = failures.front();
+  failed_name_ = first.tag;
+  system_error_ = first.error;
+  return first.made ? ZipResult::write : ZipResult::cannot_create;
 }
 
 ZipResult ZipReader::go_to(int index) {
@@ -222,16 +256,18 @@ ZipResult ZipReader::make_folders(const std::string& relative) {
   }
 }
 
-// Inflates the current entry into `out`; the entry is open for reading.
-ZipResult ZipReader::inflate_into(HANDLE out, std::uint64_t expected) {
-  if (buffer_.empty()) buffer_.resize(kBufferBytes);
+// Inflates the current entry, open for reading, and hands its data to the writer.
+ZipResult ZipReader::inflate_into(std::uint64_t expected) {
   std::uint64_t total = 0;
   for (;;) {
-    const int n = unzReadCurrentFile(file_, buffer_.data(), kBufferBytes);
-    if (n < 0) return ZipResult::inflate;
-    if (n == 0) break;
-    if (!win::write_all(out, buffer_.data(), static_cast<DWORD>(n)))
-      return fail_system(ZipResult::write);
+    std::vector<char> piece = writer_->piece();
+    const int n = unzReadCurrentFile(file_, piece.data(), static_cast<unsigned>(piece.size()));
+    if (n <= 0) {
+      writer_->give_back(std::move(piece));
+      if (n < 0) return ZipResult::inflate;
+      break;
+    }
+    writer_->add(std::move(piece), static_cast<size_t>(n));
     total += static_cast<std::uint64_t>(n);
   }
   // A stream that ends early is never checked by minizip: its checksum is only tested once the
@@ -258,23 +294,16 @@ ZipResult ZipReader::extract_file(const Record& r, const std::string& name) {
   }
   // The data goes straight to its place: the folder being unpacked into is a stage that is
   // thrown away as a whole when any entry fails.
-  ZipResult result = ZipResult::ok;
-  {
-    win::FileHandle out = win::create_in_place(target, r.entry.attributes);
-    if (!out) {
-      result = fail_system(ZipResult::cannot_create);
-    } else {
-      result = inflate_into(out.get(), r.entry.uncompressed_size);
-      // The times are the entry's own; a system that cannot keep one still has the data.
-      if (result == ZipResult::ok)
-        SetFileTime(out.get(), &times.creation, &times.access, &times.modification);
-    }
-    const int closed = unzCloseCurrentFile(file_);
-    if (result == ZipResult::ok && closed == UNZ_CRCERROR) result = ZipResult::crc;
-    else if (result == ZipResult::ok && closed != UNZ_OK) result = ZipResult::inflate;
-    if (!out || result == ZipResult::ok) return result;
-  }
-  win::delete_file(target);  // no half-written file is left under the entry's name
+  if (!writer_) writer_ = std::make_unique<win::FileWriter>();
+  writer_->begin(target, r.entry.attributes, failed_name_);
+  ZipResult result = inflate_into(r.entry.uncompressed_size);
+  const int closed = unzCloseCurrentFile(file_);
+  if (result == ZipResult::ok && closed == UNZ_CRCERROR) result = ZipResult::crc;
+  else if (result == ZipResult::ok && closed != UNZ_OK) result = ZipResult::inflate;
+  if (result == ZipResult::ok)
+    writer_->end(&times.creation, &times.access, &times.modification);
+  else
+    writer_->abandon(ERROR_INVALID_DATA);  // no half-written file is left under the entry's name
   return result;
 }
 
@@ -313,13 +342,20 @@ bool extract_package(RunState& state, const std::string& package_path, const std
     if (!archive) return package_path + " ：" + win::load_string(IDS_NOT_A_ZIP);
     if (ZipResult result = archive->set_base_folder(folder); result != ZipResult::ok)
       return package_path + " ：" + reason(result, 0);
+    auto failed = [&](ZipResult result) {
+      return archive->failed_name() + " ：" + reason(result, archive->system_error());
+    };
     for (int i = 0; i < archive->count(); ++i) {
       zip::ZipEntry entry;
-      ZipResult result = archive->entry(i, entry);
-      if (result == ZipResult::ok) result = archive->extract(i, entry.name);
-      if (result != ZipResult::ok)
-        return entry.name + " ：" + reason(result, archive->system_error());
+      if (ZipResult result = archive->entry(i, entry); result != ZipResult::ok) {
+        // A file before it that failed to be written comes first.
+        if (ZipResult earlier = archive->finish(); earlier != ZipResult::ok) return failed(earlier);
+        return entry.name + " ：" + reason(result, 0);
+      }
+      if (ZipResult result = archive->extract(i, entry.name); result != ZipResult::ok)
+        return failed(result);
     }
+    if (ZipResult result = archive->finish(); result != ZipResult::ok) return failed(result);
     return {};
   });
   if (failure.empty()) return true;

@@ -5,12 +5,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "state/run_state.h"
+#include "win/file_writer.h"
 
 namespace kestrion {
 
@@ -61,11 +63,22 @@ class ZipReader {
 
   // Writes entry `index` to base folder + `name` (sanitised again): a folder entry makes its
   // chain of folders; a file entry makes the missing folders of its path one level at a time
-  // from the top (each folder once per reader), and inflates straight into the target, made
-  // with the entry's attributes in place of a file of that name, then gives it the entry's
-  // times. A failed entry leaves no file under its name: what the package is unpacked into is
-  // a stage that is thrown away when anything fails.
+  // from the top (each folder once per reader), and inflates into the target, made with the
+  // entry's attributes in place of a file of that name, which then gets the entry's times. A
+  // failed entry leaves no file under its name: what the package is unpacked into is a stage
+  // that is thrown away when anything fails.
+  //
+  // Files are written on a thread of their own while the next entries inflate: a file entry
+  // returns once its data is handed over. Making or writing a file that fails shows at a later
+  // extract() or at finish(), as the result of that entry: failed_name() says which.
   ZipResult extract(int index, const std::string& name);
+
+  // Waits until every file handed over is written; the result of the first that failed.
+  ZipResult finish();
+
+  // The name the last failed result is about: the one given to that extract(), or that of an
+  // earlier entry whose file failed to be made or written.
+  const std::string& failed_name() const { return failed_name_; }
 
   // The system's error code behind the last cannot_create or write result (0: none).
   DWORD system_error() const { return system_error_; }
@@ -76,16 +89,19 @@ class ZipReader {
   ZipResult go_to(int index);
   ZipResult read_record(int index, Record& record);
   ZipResult make_folders(const std::string& relative);
+  ZipResult extract_entry(int index, const std::string& name);
   ZipResult extract_file(const Record& record, const std::string& name);
-  ZipResult inflate_into(HANDLE out, std::uint64_t expected);
+  ZipResult inflate_into(std::uint64_t expected);
   ZipResult fail_system(ZipResult result);
+  ZipResult written(bool wait);
 
   void* file_ = nullptr;      // minizip's unzFile; none for an archive without entries
   int count_ = 0;
   int current_ = -1;          // the entry minizip stands on; -1 before the first
   std::string base_;          // ends with a separator
-  std::vector<char> buffer_;  // allocated at the first extraction
+  std::unique_ptr<win::FileWriter> writer_;  // started at the first file
   std::set<std::string> made_;  // folders made (or found) under the base folder
+  std::string failed_name_;
   DWORD system_error_ = 0;
 };
 

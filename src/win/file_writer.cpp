@@ -20,25 +20,20 @@ void FileWriter::begin(const std::string& path, DWORD attributes, const std::str
 }
 
 std::vector<char> FileWriter::piece() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (free_.empty() && pieces_out_ >= kPieces) {
-    // Every piece is out: the one still held here goes to the writing thread first, or it
-    // could never hand one back.
-    if (pending_) {
-      items_.push_back(std::move(*pending_));
-      pending_.reset();
-      ready_.notify_one();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!free_.empty()) {
+      std::vector<char> piece = std::move(free_.back());
+      free_.pop_back();
+      return piece;
     }
-    returned_.wait(lock, [&] { return !free_.empty(); });
   }
-  if (!free_.empty()) {
-    std::vector<char> piece = std::move(free_.back());
-    free_.pop_back();
-    return piece;
-  }
-  ++pieces_out_;
-  lock.unlock();
   return std::vector<char>(kPieceBytes);
+}
+
+void FileWriter::give_back(std::vector<char> piece) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (free_.size() < kPieces) free_.push_back(std::move(piece));
 }
 
 void FileWriter::add(std::vector<char> piece, size_t bytes) {
@@ -95,7 +90,8 @@ void FileWriter::flush_pending() {
 
 void FileWriter::queue(Item item) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    room_.wait(lock, [&] { return items_.size() < kPieces; });
     items_.push_back(std::move(item));
   }
   ready_.notify_one();
@@ -111,14 +107,9 @@ void FileWriter::run() {
       item = std::move(items_.front());
       items_.pop_front();
     }
+    room_.notify_one();
     write(item);
-    if (!item.data.empty()) {
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        free_.push_back(std::move(item.data));
-      }
-      returned_.notify_one();
-    }
+    if (!item.data.empty()) give_back(std::move(item.data));
   }
 }
 
@@ -128,13 +119,16 @@ void FileWriter::write(Item& item) {
     error_ = 0;
     out_ = create_in_place(current_.path, current_.attributes);
     made_ = static_cast<bool>(out_);
-    if (!made_) error_ = GetLastError();
+    if (!made_) error_ = GetLastError() ? GetLastError() : ERROR_CANNOT_MAKE;
   }
   if (item.bytes > 0 && !error_ &&
-      !write_all(out_.get(), item.data.data(), static_cast<DWORD>(item.bytes)))
+      !write_all(out_.get(), item.data.data(), static_cast<DWORD>(item.bytes))) {
     error_ = GetLastError();
+    if (!error_) error_ = ERROR_WRITE_FAULT;  // a short write says nothing of its own
+  }
   if (!item.last) return;
-  if (!error_) error_ = item.abandoned;
+  const bool abandoned = !error_ && item.abandoned;
+  if (abandoned) error_ = item.abandoned;
   // The times are the file's own; a system that cannot keep one still has the data.
   if (!error_ && (item.creation || item.access || item.modification))
     SetFileTime(out_.get(), item.creation ? &*item.creation : nullptr,
@@ -144,7 +138,7 @@ void FileWriter::write(Item& item) {
   if (!error_) return;
   if (made_) delete_file(current_.path);  // no half-written file is left under its name
   std::lock_guard<std::mutex> lock(mutex_);
-  failures_.push_back({current_.tag, current_.path, error_});
+  failures_.push_back({current_.tag, current_.path, error_, made_, abandoned});
 }
 
 }  // namespace kestrion::win

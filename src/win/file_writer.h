@@ -12,8 +12,8 @@
 //
 // Each file is made in place (create_in_place), written in the order handed over, given the
 // times passed to end() and closed. A file that fails is removed and reported with the tag it
-// was begun with. At most kPieces pieces of kPieceBytes wait at a time: piece() waits for one to
-// come back from the writing thread, so memory stays bounded whatever the files' sizes.
+// was begun with. At most kPieces pieces of kPieceBytes wait at a time: handing over waits while
+// that many do, so memory stays bounded whatever the files' sizes.
 #pragma once
 
 #include <windows.h>
@@ -37,9 +37,11 @@ class FileWriter {
   static constexpr size_t kPieces = 16;
 
   struct Failure {
-    std::string tag;   // what the file was begun with
-    std::string path;  // where it was to be written
-    DWORD error = 0;   // the system's reason
+    std::string tag;         // what the file was begun with
+    std::string path;        // where it was to be written
+    DWORD error = 0;         // the system's reason, or the one abandon() gave
+    bool made = false;       // the file was made: writing it failed (or it was abandoned)
+    bool abandoned = false;  // abandon() ended it
   };
 
   FileWriter();
@@ -49,8 +51,9 @@ class FileWriter {
 
   // Starts the file `path` with `attributes` (file_attribute_bits); the last file must have ended.
   void begin(const std::string& path, DWORD attributes, const std::string& tag);
-  // An empty buffer of kPieceBytes for the file's next bytes.
+  // A buffer of kPieceBytes for the file's next bytes; one that is not filled may be given back.
   std::vector<char> piece();
+  void give_back(std::vector<char> piece);
   // The first `bytes` of `piece` are the file's next bytes.
   void add(std::vector<char> piece, size_t bytes);
   // The file is whole: it gets the times that are given (null: the system's own) and is closed.
@@ -84,11 +87,10 @@ class FileWriter {
   void write(Item& item);
 
   std::mutex mutex_;
-  std::condition_variable ready_;     // an item for the writing thread, or the end
-  std::condition_variable returned_;  // a piece back for the reader
+  std::condition_variable ready_;  // an item for the writing thread, or the end
+  std::condition_variable room_;   // the queue has room again
   std::deque<Item> items_;
-  std::vector<std::vector<char>> free_;
-  size_t pieces_out_ = 0;  // pieces made and not yet back in free_
+  std::vector<std::vector<char>> free_;  // pieces written, to be filled again
   bool stopping_ = false;
   std::vector<Failure> failures_;
 

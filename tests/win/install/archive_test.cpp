@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "install_test.h"
 #include "install/archive.h"
 #include "state/memory_state.h"
@@ -180,6 +182,37 @@ TEST_F(Extract, BrokenPackagesFailAndLeaveNoHalfWrittenFile) {
   }
 }
 
+// Files are written on a thread of their own while later entries inflate. A file that cannot
+// be made fails the package under its own name, even when later entries succeed or fail in
+// their own way first.
+TEST_F(Extract, AFileThatCannotBeMadeIsTheFailureReported) {
+  const struct {
+    std::string archive, held, later;  // the file held open without sharing; a later entry
+  } cases[] = {
+      {"example.zip", "app\\TILLWRIGHT.exe", "app/lib/x.dll"},  // the later entry unpacks
+      {"crc.zip", "app\\first.txt", "app/TILLWRIGHT.exe"},      // the later one is broken
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    test::clear_log();
+    test::remove_tree(version);
+    put_file(version + "\\" + c.held, "in the way");
+    HANDLE held = CreateFileA((version + "\\" + c.held).c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const bool ok = unpack(c.archive);
+    CloseHandle(held);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(read_file(version + "\\" + c.held), "in the way");
+    std::string name = c.held;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    const std::string line = "\r\n解压安装包失败》》》 " + name + " ：无法创建文件或文件夹：";
+    const std::string log = test::log_text();
+    EXPECT_EQ(log.compare(0, line.size(), line), 0) << log;
+    EXPECT_EQ(log.find(c.later), std::string::npos) << log;
+  }
+}
+
 // A file is written straight to its place: a deep folder is fine as long as the file's own path
 // fits the system's path limit, and one byte more is refused as too long.
 TEST(ZipReader, DeepFoldersUpToThePathLimit) {
@@ -200,6 +233,7 @@ TEST(ZipReader, DeepFoldersUpToThePathLimit) {
     ASSERT_EQ(zip->entry(2, entry), ZipResult::ok);
     const bool fits = target_bytes <= text::kMaxPathBytes;
     EXPECT_EQ(zip->extract(2, entry.name), fits ? ZipResult::ok : ZipResult::too_long);
+    EXPECT_EQ(zip->finish(), ZipResult::ok);  // the file is written
     EXPECT_EQ(test::file_exists(target), fits);
     test::remove_tree(base);
   }
