@@ -6,6 +6,27 @@
 
 namespace kestrion::win {
 
+namespace {
+
+// Holds a lock for its lifetime.
+class Locked {
+ public:
+  explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+  ~Locked() { ReleaseSRWLockExclusive(&lock_); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+  // Waits on `condition` until `done()`, the lock released meanwhile.
+  template <typename Done>
+  void wait(CONDITION_VARIABLE& condition, Done done) {
+    while (!done()) SleepConditionVariableSRW(&condition, &lock_, INFINITE, 0);
+  }
+
+ private:
+  SRWLOCK& lock_;
+};
+
+}  // namespace
+
 FileWriter::FileWriter() : thread_([this] { run(); }) {}
 
 FileWriter::~FileWriter() {
@@ -21,7 +42,7 @@ void FileWriter::begin(const std::string& path, DWORD attributes, const std::str
 
 std::vector<char> FileWriter::piece() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(lock_);
     if (!free_.empty()) {
       std::vector<char> piece = std::move(free_.back());
       free_.pop_back();
@@ -32,7 +53,7 @@ std::vector<char> FileWriter::piece() {
 }
 
 void FileWriter::give_back(std::vector<char> piece) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  Locked lock(lock_);
   if (free_.size() < kPieces) free_.push_back(std::move(piece));
 }
 
@@ -67,17 +88,17 @@ void FileWriter::abandon(DWORD error) {
 }
 
 std::vector<FileWriter::Failure> FileWriter::take_failures() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  Locked lock(lock_);
   return std::exchange(failures_, {});
 }
 
 std::vector<FileWriter::Failure> FileWriter::finish() {
   flush_pending();
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(lock_);
     stopping_ = true;
   }
-  ready_.notify_one();
+  WakeConditionVariable(&ready_);
   if (thread_.joinable()) thread_.join();
   return take_failures();
 }
@@ -90,24 +111,25 @@ void FileWriter::flush_pending() {
 
 void FileWriter::queue(Item item) {
   {
-    std::unique_lock<std::mutex> lock(mutex_);
-    room_.wait(lock, [&] { return items_.size() < kPieces; });
-    items_.push_back(std::move(item));
+    Locked lock(lock_);
+    lock.wait(room_, [&] { return queued_ < kPieces; });
+    items_[(first_ + queued_++) % kPieces] = std::move(item);
   }
-  ready_.notify_one();
+  WakeConditionVariable(&ready_);
 }
 
 void FileWriter::run() {
   for (;;) {
     Item item;
     {
-      std::unique_lock<std::mutex> lock(mutex_);
-      ready_.wait(lock, [&] { return !items_.empty() || stopping_; });
-      if (items_.empty()) return;
-      item = std::move(items_.front());
-      items_.pop_front();
+      Locked lock(lock_);
+      lock.wait(ready_, [&] { return queued_ > 0 || stopping_; });
+      if (queued_ == 0) return;
+      item = std::move(items_[first_]);
+      first_ = (first_ + 1) % kPieces;
+      --queued_;
     }
-    room_.notify_one();
+    WakeConditionVariable(&room_);
     write(item);
     if (!item.data.empty()) give_back(std::move(item.data));
   }
@@ -137,7 +159,7 @@ void FileWriter::write(Item& item) {
   out_.reset();
   if (!error_) return;
   if (made_) delete_file(current_.path);  // no half-written file is left under its name
-  std::lock_guard<std::mutex> lock(mutex_);
+  Locked lock(lock_);
   failures_.push_back({current_.tag, current_.path, error_, made_, abandoned});
 }
 

@@ -18,10 +18,8 @@
 
 #include <windows.h>
 
-#include <condition_variable>
+#include <array>
 #include <cstddef>
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -86,10 +84,12 @@ class FileWriter {
   void run();
   void write(Item& item);
 
-  std::mutex mutex_;
-  std::condition_variable ready_;  // an item for the writing thread, or the end
-  std::condition_variable room_;   // the queue has room again
-  std::deque<Item> items_;
+  // The system's own lock and conditions: the standard library's cost the program more.
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE ready_ = CONDITION_VARIABLE_INIT;  // an item for the writing thread, or the end
+  CONDITION_VARIABLE room_ = CONDITION_VARIABLE_INIT;   // the queue has room again
+  std::array<Item, kPieces> items_;  // a ring: `queued_` items from `first_`
+  size_t first_ = 0, queued_ = 0;
   std::vector<std::vector<char>> free_;  // pieces written, to be filled again
   bool stopping_ = false;
   std::vector<Failure> failures_;
