@@ -54,15 +54,18 @@ class MadeOnDisk {
  public:
   MadeOnDisk(std::string folder, std::string file)
       : folder_(std::move(folder)), file_(std::move(file)) {}
-  ~MadeOnDisk() {
-    if (kept_) return;
-    if (has_file_) DeleteFileA(file_.c_str());
-    RemoveDirectoryA(folder_.c_str());  // refused unless empty
-  }
+  ~MadeOnDisk() { undo(); }
   MadeOnDisk(const MadeOnDisk&) = delete;
   MadeOnDisk& operator=(const MadeOnDisk&) = delete;
   void created_file() { has_file_ = true; }
   void keep() { kept_ = true; }
+  // Undoes it now rather than at the end of the call; once only.
+  void undo() {
+    if (kept_) return;
+    kept_ = true;
+    if (has_file_) DeleteFileA(file_.c_str());
+    RemoveDirectoryA(folder_.c_str());  // refused unless empty
+  }
 
  private:
   std::string folder_, file_;
@@ -407,7 +410,11 @@ DownloadResult download_package(RunState& state, const std::string& address,
   } catch (const win::InternetError& e) {
     text = service::failure_text(e);
   }
-  file.reset();
+  // Closing and removing a partial package of many megabytes happens off the window's thread.
+  win::run_blocking(state, [&] {
+    file.reset();
+    made.undo();
+  });
   state.set_text(ctl::status, text);
   state.message_box(text);
   write_log(kFailedLabel + text);
