@@ -23,6 +23,7 @@
 #include "win/app.h"
 #include "win/blocking.h"
 #include "win/errors.h"
+#include "win/file_writer.h"
 #include "win/files.h"
 #include "win/folders.h"
 #include "win/handles.h"
@@ -36,9 +37,6 @@ namespace {
 constexpr DWORD kOpenFlags =
     INTERNET_FLAG_RELOAD | INTERNET_FLAG_TRANSFER_BINARY | INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr DWORD_PTR kContext = 1;
-// Large enough that reading is not what limits the speed: small reads cost a round through
-// WinINet and one dispatched message each.
-constexpr DWORD kBlockBytes = 256 * 1024;
 constexpr DWORD kHttpOk = 200;
 constexpr DWORD kHttpPartial = 206;
 
@@ -213,46 +211,39 @@ class Transfer {
   void take_first(HINTERNET body) { take_new_body(body); }
 
   // Streams the body into the file on a worker thread, hashing it on the way: each read takes
-  // what has arrived, or what the link brings in about 100 ms, up to a block, so a slow link
-  // moves the bar too. The bar follows the
-  // bytes on disk, handed over to this thread at every tick. Returns when the body ends; a read
-  // that fails throws.
+  // what has arrived, or what the link brings in about 100 ms, up to a piece, so a slow link
+  // moves the bar too. The file is written on a thread of its own meanwhile (win::FileWriter),
+  // so the link is read while the disk writes; all of it is on disk when this returns or
+  // throws. The bar follows the bytes on disk, handed over to this thread at every tick.
+  // Returns when the body ends; a read or a write that fails throws.
   void stream(HINTERNET body) {
-    std::atomic<std::uint64_t> on_disk{received_};
+    const std::uint64_t first = received_;
+    std::atomic<std::uint64_t> received{received_};
+    win::FileWriter writer;
+    writer.begin_into(file_, std::string());
     try {
       win::run_blocking(
           state_,
           [&] {
-            std::vector<char> block(kBlockBytes);
-            const std::uint64_t first = on_disk.load();
-            const ULONGLONG start = GetTickCount64();
-            for (;;) {
-              DWORD available = 0;
-              win::check_internet(InternetQueryDataAvailable(body, &available, 0, 0));
-              if (available == 0) return;
-              // WinINet reports only what its own small buffer holds: a fast link is read in
-              // larger pieces, as much as it brings in a tenth of a second.
-              const DWORD wanted = read_size(available, on_disk.load() - first,
-                                             GetTickCount64() - start, kBlockBytes);
-              DWORD n = 0;
-              win::check_internet(InternetReadFile(body, block.data(), wanted, &n));
-              if (n == 0) return;
-              const std::uint64_t total = on_disk.load() + n;
-              // More than the promised size: no need to wait for the rest.
-              if (proof_.size && total > *proof_.size) throw Refused{size_refusal(total)};
-              DWORD written = 0;
-              if (!WriteFile(file_, block.data(), n, &written, nullptr) || written != n)
-                throw win::FileError(GetLastError());
-              if (hash_) hash_->add(block.data(), n);
-              on_disk.store(total);
+            // A write that failed ends the download as the system's file error.
+            auto written = [](const std::vector<win::FileWriter::Failure>& failures) {
+              if (!failures.empty()) throw win::FileError(failures.front().error);
+            };
+            try {
+              read_into(body, writer, received);
+            } catch (...) {
+              written(writer.finish());
+              throw;
             }
+            writer.end(nullptr, nullptr, nullptr);
+            written(writer.finish());
           },
-          [&] { state_.set_progress_pos(progress_units(on_disk.load(), shift_)); });
+          [&] { state_.set_progress_pos(progress_units(first + writer.written(), shift_)); });
     } catch (...) {
-      received_ = on_disk.load();
+      received_ = received.load();
       throw;
     }
-    received_ = on_disk.load();
+    received_ = received.load();
     state_.set_progress_pos(progress_units(received_, shift_));
   }
 
@@ -272,6 +263,33 @@ class Transfer {
   }
 
  private:
+  // The body's bytes, hashed and handed to `writer` as they come, until the body ends.
+  void read_into(HINTERNET body, win::FileWriter& writer, std::atomic<std::uint64_t>& received) {
+    const std::uint64_t first = received.load();
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+      DWORD available = 0;
+      win::check_internet(InternetQueryDataAvailable(body, &available, 0, 0));
+      if (available == 0) return;
+      std::vector<char> piece = writer.piece();
+      // WinINet reports only what its own small buffer holds: a fast link is read in larger
+      // pieces, as much as it brings in a tenth of a second.
+      const DWORD wanted = read_size(available, received.load() - first, GetTickCount64() - start,
+                                     static_cast<std::uint32_t>(piece.size()));
+      DWORD n = 0;
+      win::check_internet(InternetReadFile(body, piece.data(), wanted, &n));
+      if (n == 0) return;
+      const std::uint64_t total = received.load() + n;
+      // More than the promised size: no need to wait for the rest.
+      if (proof_.size && total > *proof_.size) throw Refused{size_refusal(total)};
+      if (hash_) hash_->add(piece.data(), n);
+      writer.add(std::move(piece), n);
+      received.store(total);
+      for (const win::FileWriter::Failure& f : writer.take_failures())
+        throw win::FileError(f.error);
+    }
+  }
+
   Reply request(const std::string& headers) {
     // Connecting and waiting for the reply's head happen on a worker: the window answers while
     // the service does not.

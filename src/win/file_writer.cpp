@@ -40,6 +40,13 @@ void FileWriter::begin(const std::string& path, DWORD attributes, const std::str
   pending_ = std::move(item);
 }
 
+void FileWriter::begin_into(HANDLE file, const std::string& tag) {
+  flush_pending();
+  Item item;
+  item.header = Header{std::string(), tag, 0, file};
+  pending_ = std::move(item);
+}
+
 std::vector<char> FileWriter::piece() {
   {
     Locked lock(lock_);
@@ -139,24 +146,34 @@ void FileWriter::write(Item& item) {
   if (item.header) {
     current_ = std::move(*item.header);
     error_ = 0;
-    out_ = create_in_place(current_.path, current_.attributes);
-    made_ = static_cast<bool>(out_);
-    if (!made_) error_ = GetLastError() ? GetLastError() : ERROR_CANNOT_MAKE;
+    made_ = false;
+    if (current_.into != INVALID_HANDLE_VALUE) {
+      target_ = current_.into;
+    } else {
+      out_ = create_in_place(current_.path, current_.attributes);
+      made_ = static_cast<bool>(out_);
+      target_ = out_.get();
+      if (!made_) error_ = GetLastError() ? GetLastError() : ERROR_CANNOT_MAKE;
+    }
   }
-  if (item.bytes > 0 && !error_ &&
-      !write_all(out_.get(), item.data.data(), static_cast<DWORD>(item.bytes))) {
-    error_ = GetLastError();
-    if (!error_) error_ = ERROR_WRITE_FAULT;  // a short write says nothing of its own
+  if (item.bytes > 0 && !error_) {
+    if (write_all(target_, item.data.data(), static_cast<DWORD>(item.bytes))) {
+      written_ += item.bytes;
+    } else {
+      error_ = GetLastError();
+      if (!error_) error_ = ERROR_WRITE_FAULT;  // a short write says nothing of its own
+    }
   }
   if (!item.last) return;
   const bool abandoned = !error_ && item.abandoned;
   if (abandoned) error_ = item.abandoned;
   // The times are the file's own; a system that cannot keep one still has the data.
   if (!error_ && (item.creation || item.access || item.modification))
-    SetFileTime(out_.get(), item.creation ? &*item.creation : nullptr,
+    SetFileTime(target_, item.creation ? &*item.creation : nullptr,
                 item.access ? &*item.access : nullptr,
                 item.modification ? &*item.modification : nullptr);
   out_.reset();
+  target_ = INVALID_HANDLE_VALUE;
   if (!error_) return;
   if (made_) delete_file(current_.path);  // no half-written file is left under its name
   Locked lock(lock_);

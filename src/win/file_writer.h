@@ -19,7 +19,9 @@
 #include <windows.h>
 
 #include <array>
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <thread>
@@ -49,6 +51,9 @@ class FileWriter {
 
   // Starts the file `path` with `attributes` (file_attribute_bits); the last file must have ended.
   void begin(const std::string& path, DWORD attributes, const std::string& tag);
+  // Starts writing into `file`, open for writing and the caller's: it is written where its
+  // pointer stands, and neither closed nor removed (end() gives it the times that are given).
+  void begin_into(HANDLE file, const std::string& tag);
   // A buffer of kPieceBytes for the file's next bytes; one that is not filled may be given back.
   std::vector<char> piece();
   void give_back(std::vector<char> piece);
@@ -58,6 +63,9 @@ class FileWriter {
   void end(const FILETIME* creation, const FILETIME* access, const FILETIME* modification);
   // The rest of the file cannot be had: it is removed and reported with `error`.
   void abandon(DWORD error);
+
+  // The bytes written so far, of every file: on disk, as far as the system is concerned.
+  std::uint64_t written() const { return written_.load(); }
 
   // The failures so far, in the order of the files; each is handed out once.
   std::vector<Failure> take_failures();
@@ -69,6 +77,7 @@ class FileWriter {
   struct Header {
     std::string path, tag;
     DWORD attributes = 0;
+    HANDLE into = INVALID_HANDLE_VALUE;  // the caller's file, else one made at `path`
   };
   struct Item {
     std::optional<Header> header;  // the first item of a file
@@ -93,12 +102,14 @@ class FileWriter {
   std::vector<std::vector<char>> free_;  // pieces written, to be filled again
   bool stopping_ = false;
   std::vector<Failure> failures_;
+  std::atomic<std::uint64_t> written_{0};
 
   // The reader's side: the item being filled, queued when the next one comes or at the end.
   std::optional<Item> pending_;
 
   // The writing thread's side: the file being written.
-  FileHandle out_;
+  FileHandle out_;  // the file made here
+  HANDLE target_ = INVALID_HANDLE_VALUE;  // out_, or the caller's file
   Header current_;
   DWORD error_ = 0;
   bool made_ = false;
