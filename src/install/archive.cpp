@@ -15,7 +15,6 @@
 #include "win/blocking.h"
 #include "win/errors.h"
 #include "win/folders.h"
-#include "win/files.h"
 #include "win/handles.h"
 
 namespace kestrion {

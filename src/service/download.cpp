@@ -4,7 +4,6 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -218,7 +217,7 @@ class Transfer {
   // Returns when the body ends; a read or a write that fails throws.
   void stream(HINTERNET body) {
     const std::uint64_t first = received_;
-    std::atomic<std::uint64_t> received{received_};
+    std::uint64_t received = received_;  // handed over; the worker's until it returns
     win::FileWriter writer;
     writer.begin_into(file_, std::string());
     try {
@@ -240,10 +239,10 @@ class Transfer {
           },
           [&] { state_.set_progress_pos(progress_units(first + writer.written(), shift_)); });
     } catch (...) {
-      received_ = received.load();
+      received_ = received;
       throw;
     }
-    received_ = received.load();
+    received_ = received;
     state_.set_progress_pos(progress_units(received_, shift_));
   }
 
@@ -264,8 +263,8 @@ class Transfer {
 
  private:
   // The body's bytes, hashed and handed to `writer` as they come, until the body ends.
-  void read_into(HINTERNET body, win::FileWriter& writer, std::atomic<std::uint64_t>& received) {
-    const std::uint64_t first = received.load();
+  void read_into(HINTERNET body, win::FileWriter& writer, std::uint64_t& received) {
+    const std::uint64_t first = received;
     const ULONGLONG start = GetTickCount64();
     for (;;) {
       DWORD available = 0;
@@ -274,17 +273,17 @@ class Transfer {
       std::vector<char> piece = writer.piece();
       // WinINet reports only what its own small buffer holds: a fast link is read in larger
       // pieces, as much as it brings in a tenth of a second.
-      const DWORD wanted = read_size(available, received.load() - first, GetTickCount64() - start,
+      const DWORD wanted = read_size(available, received - first, GetTickCount64() - start,
                                      static_cast<std::uint32_t>(piece.size()));
       DWORD n = 0;
       win::check_internet(InternetReadFile(body, piece.data(), wanted, &n));
       if (n == 0) return;
-      const std::uint64_t total = received.load() + n;
+      const std::uint64_t total = received + n;
       // More than the promised size: no need to wait for the rest.
       if (proof_.size && total > *proof_.size) throw Refused{size_refusal(total)};
       if (hash_) hash_->add(piece.data(), n);
       writer.add(std::move(piece), n);
-      received.store(total);
+      received = total;
       for (const win::FileWriter::Failure& f : writer.take_failures())
         throw win::FileError(f.error);
     }

@@ -38,6 +38,23 @@ class Copy : public Walk {
   bool copy(const std::string& to, const std::string& from, const std::string& leave_out = {}) {
     return myCopyFileOrDeleteFile(state, to, from, leave_out);
   }
+  // The copy from a to d while `held` is open, unshared, by someone else.
+  bool copy_while_held(const std::string& held) {
+    HANDLE h = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE);
+    const bool ok = copy(tmp / "d", tmp / "a");
+    CloseHandle(h);
+    return ok;
+  }
+  // The log is the copy's one failure line for `from` => `to`.
+  void expect_one_failure(const std::string& from, const std::string& to) {
+    const std::string log = test::log_text();
+    const std::string line =
+        "\r\n升级错误 myCopyFileOrDeleteFile >>>> ：" + from + " => " + to + " ：";
+    ASSERT_EQ(log.compare(0, line.size(), line), 0) << log;
+    EXPECT_GT(log.size(), line.size());  // the system's text follows
+    EXPECT_EQ(log.find("\r\n", 2), std::string::npos) << "one line only";
+  }
 };
 
 TEST_F(Copy, TreeIntoEmptyDestination) {
@@ -134,23 +151,13 @@ TEST_F(Copy, FilesThatCannotBeCopiedAreLoggedAndFailTheCopy) {
   put_file(tmp / "a\\sub\\held.txt", "h");
   put_file(tmp / "a\\sub\\z.txt", "z");
   put_file(tmp / "a\\w.txt", "w");
-  HANDLE locked = CreateFileA((tmp / "a\\sub\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
-  const bool ok = copy(tmp / "d", tmp / "a");
-  CloseHandle(locked);
-  EXPECT_FALSE(ok);
+  EXPECT_FALSE(copy_while_held(tmp / "a\\sub\\held.txt"));
   // The rest of the walk went on; the failure deep in the tree reached the top.
   EXPECT_EQ(read_file(tmp / "d\\w.txt"), "w");
   EXPECT_EQ(read_file(tmp / "d\\sub\\z.txt"), "z");
   EXPECT_EQ(read_file(tmp / "d\\locked.txt"), "l");
   EXPECT_FALSE(test::file_exists(tmp / "d\\sub\\held.txt"));
-  const std::string log = test::log_text();
-  const std::string line = "\r\n升级错误 myCopyFileOrDeleteFile >>>> ：" + (tmp / "a\\sub\\held.txt") +
-                           " => " + (tmp / "d\\sub\\held.txt") + " ：";
-  ASSERT_EQ(log.compare(0, line.size(), line), 0) << log;
-  EXPECT_GT(log.size(), line.size());  // the system's text follows
-  EXPECT_EQ(log.find("\r\n", 2), std::string::npos) << "one line only";
+  expect_one_failure(tmp / "a\\sub\\held.txt", tmp / "d\\sub\\held.txt");
 }
 
 // The files are written on a thread of their own: a file of many pieces arrives whole and in
@@ -163,20 +170,11 @@ TEST_F(Copy, LargeFilesArriveWholeAndAFileThatCannotBeWrittenFailsAlone) {
   put_file(tmp / "a\\held.txt", "new");
   put_file(tmp / "a\\z.txt", "z");
   put_file(tmp / "d\\held.txt", "old");
-  HANDLE held = CreateFileA((tmp / "d\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  const bool ok = copy(tmp / "d", tmp / "a");
-  CloseHandle(held);
-  EXPECT_FALSE(ok);
+  EXPECT_FALSE(copy_while_held(tmp / "d\\held.txt"));
   EXPECT_EQ(read_file(tmp / "d\\large.bin"), large);
   EXPECT_EQ(read_file(tmp / "d\\z.txt"), "z");
   EXPECT_EQ(read_file(tmp / "d\\held.txt"), "old");
-  const std::string line = "\r\n升级错误 myCopyFileOrDeleteFile >>>> ：" + (tmp / "a\\held.txt") +
-                           " => " + (tmp / "d\\held.txt") + " ：";
-  const std::string log = test::log_text();
-  ASSERT_EQ(log.compare(0, line.size(), line), 0) << log;
-  EXPECT_EQ(log.find("\r\n", 2), std::string::npos) << "one line only";
+  expect_one_failure(tmp / "a\\held.txt", tmp / "d\\held.txt");
 }
 
 TEST_F(Copy, DestinationWhoseParentIsMissing) {
